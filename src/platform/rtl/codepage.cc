@@ -6,7 +6,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include "platform/rtl/registry.h"
 #include "platform/rtl/strutils.h"
@@ -335,7 +338,9 @@ std::string Cp936(std::string_view utf8Literal) {
   return WideToAnsi(Utf8ToWide(utf8Literal), kCodePageGB);
 }
 
-int SystemCodePage() {
+namespace {
+
+int ComputeSystemCodePage() {
   // The store may pin the code page, for machines whose locale says nothing
   // useful (a service started with LANG=C, for one).
   std::optional<std::string> stored = ReadPellorRegistryValue("SystemCodePage");
@@ -347,6 +352,54 @@ int SystemCodePage() {
     }
   }
   return LocaleCodePage();
+}
+
+// What the answer depends on: the store file as it is on disk and the locale
+// variables. Narrowing a wide text asks for the code page on every call, so
+// the answer is kept until one of these changes.
+struct SystemCodePageInputs {
+  std::string storePath;
+  int64_t storeMtimeNs = -1;
+  int64_t storeSize = -1;
+  // Writers replace the file through a rename, so a new inode marks a change
+  // even within one tick of the file-system clock.
+  uint64_t storeInode = 0;
+  std::string lcAll, lcCtype, lang;
+
+  static SystemCodePageInputs Current() {
+    SystemCodePageInputs in;
+    in.storePath = RegistryFileName();
+    struct stat st;
+    if (::stat(in.storePath.c_str(), &st) == 0) {
+      in.storeMtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+      in.storeSize = static_cast<int64_t>(st.st_size);
+      in.storeInode = static_cast<uint64_t>(st.st_ino);
+    }
+    auto env = [](const char* name) {
+      const char* value = std::getenv(name);
+      return std::string(value ? value : "");
+    };
+    in.lcAll = env("LC_ALL");
+    in.lcCtype = env("LC_CTYPE");
+    in.lang = env("LANG");
+    return in;
+  }
+  bool operator==(const SystemCodePageInputs&) const = default;
+};
+
+}  // namespace
+
+int SystemCodePage() {
+  static std::mutex mutex;
+  static std::optional<SystemCodePageInputs> cachedInputs;
+  static int cachedCodePage = kCodePageEnglish;
+  SystemCodePageInputs inputs = SystemCodePageInputs::Current();
+  std::lock_guard<std::mutex> lock(mutex);
+  if (!cachedInputs || !(*cachedInputs == inputs)) {
+    cachedCodePage = ComputeSystemCodePage();
+    cachedInputs = std::move(inputs);
+  }
+  return cachedCodePage;
 }
 
 bool IsLeadByte(unsigned char byte, int codePage) {
