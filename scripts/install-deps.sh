@@ -7,6 +7,7 @@ packages=(
   g++ cmake make pkg-config ccache
   libgtest-dev libgmock-dev libbenchmark-dev
   libpugixml-dev
+  libsqlite3-dev libpq-dev postgresql-15
 )
 
 missing=()
