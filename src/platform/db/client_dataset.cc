@@ -593,28 +593,21 @@ void TClientDataSet::DeleteIndex(const std::string& name) {
 
 void TClientDataSet::SetIndexFieldNames(const std::string& names) {
   if (Active()) CheckBrowseMode();
-  std::string oldNames = indexFieldNames_, oldName = indexName_;
-  indexFieldNames_ = names;
-  indexName_.clear();
-  if (!Active()) return;
-  try {
-    ResolveOrder();
-  } catch (...) {
-    indexFieldNames_ = oldNames;
-    indexName_ = oldName;
-    ResolveOrder();
-    throw;
-  }
-  ApplyOrder();
-  Resync();
+  ChangeOrder(names, std::string());
 }
 
 void TClientDataSet::SetIndexName(const std::string& name) {
   if (!name.empty() && FindIndexDef(name) == nullptr) DatabaseError("Index '" + name + "' not found", this);
   if (Active()) CheckBrowseMode();
+  ChangeOrder(std::string(), name);
+}
+
+// Field names and index name exclude each other. An order that cannot be
+// resolved leaves the previous one in force.
+void TClientDataSet::ChangeOrder(const std::string& fieldNames, const std::string& indexName) {
   std::string oldNames = indexFieldNames_, oldName = indexName_;
-  indexName_ = name;
-  indexFieldNames_.clear();
+  indexFieldNames_ = fieldNames;
+  indexName_ = indexName;
   if (!Active()) return;
   try {
     ResolveOrder();

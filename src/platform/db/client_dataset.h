@@ -215,6 +215,7 @@ class TClientDataSet : public TDataSet {
   std::string SortKey(uint32_t slot) const;
   void ApplyOrder();
   void PlaceSorted(uint32_t slot);
+  void ChangeOrder(const std::string& fieldNames, const std::string& indexName);
   void ResolveOrder();
   std::vector<Variant> SlotValues(uint32_t slot, bool original) const;
 
