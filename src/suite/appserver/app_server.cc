@@ -1,0 +1,209 @@
+#include "suite/appserver/app_server.h"
+
+#include <ctime>
+#include <filesystem>
+
+#include "platform/dispatch/class_factory.h"
+#include "platform/rtl/codepage.h"
+#include "platform/rtl/errors.h"
+#include "platform/rtl/registry.h"
+#include "platform/rtl/strutils.h"
+#include "suite/appserver/main_provider.h"
+#include "suite/appserver/session.h"
+#include "suite/db/schema.h"
+
+namespace suite {
+
+using pellor::Variant;
+using pellor::VarArgs;
+
+// The client's code page for narrow texts.
+constexpr int kClientCodePage = pellor::kCodePageGB;
+
+std::string ClientTextToUtf8(const Variant& value) {
+  if (value.IsBlank()) return std::string();
+  if (value.Type() == pellor::VarType::kWideString) return pellor::WideToUtf8(value.RawWideString());
+  if (value.Type() == pellor::VarType::kString) {
+    return pellor::WideToUtf8(pellor::AnsiToWide(value.RawString(), kClientCodePage));
+  }
+  return value.AsString();
+}
+
+Variant Utf8ToClient(const Variant& value) {
+  if (value.Type() != pellor::VarType::kString) return value;
+  return Variant(pellor::WideToAnsi(pellor::Utf8ToWide(value.RawString()), kClientCodePage));
+}
+
+void AppSession::RequireConnected() const {
+  if (!connected) throw pellor::EDispatchError("not connected");
+}
+
+std::string AppSession::Setting(std::string_view name) const {
+  for (const auto& [key, value] : settings)
+    if (pellor::SameText(key, name)) return value;
+  return std::string();
+}
+
+namespace {
+
+// Connect's answers.
+constexpr int kConnectAccepted = 0;
+constexpr int kConnectBadArguments = 1;
+constexpr int kConnectUnknownUser = 2;
+constexpr int kConnectUnknownCompany = 3;
+
+std::string TextOf(const Variant& value) {
+  if (value.IsBlank() || value.IsArray() || value.IsDispatch()) return std::string();
+  return pellor::Trim(ClientTextToUtf8(value));
+}
+
+std::string TodayText() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[48];
+  std::snprintf(text, sizeof text, "%04d%02d%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+  return text;
+}
+
+std::vector<std::string> Column(db::Connection& c, std::string_view sql, const std::vector<Variant>& params) {
+  std::vector<std::string> out;
+  auto cursor = c.Query(sql, params);
+  while (cursor->Next()) out.push_back(cursor->Value(0).IsNull() ? std::string() : cursor->Value(0).AsString());
+  return out;
+}
+
+}  // namespace
+
+
+TAppServer::TAppServer(const AppServerOptions& options) : TProviderServer(kAppServerClassName) {
+  std::string root = options.serverRoot.empty() ? pellor::ReadPellorRegistryValue("ServerPath").value_or("")
+                                                : options.serverRoot;
+  // The store keeps the path the way the profiles write it, with a
+  // trailing separator.
+  while (root.size() > 1 && (root.back() == '\\' || root.back() == '/')) root.pop_back();
+  if (root.empty()) throw pellor::EDatabaseError("The application server has no server root (ServerPath)");
+  std::error_code error;
+  std::filesystem::create_directories(root, error);
+  if (error) throw pellor::EDatabaseError("Cannot create the server root '" + root + "': " + error.message());
+  std::string path = (std::filesystem::path(root) / options.databaseFile).string();
+  session_ = std::make_shared<AppSession>();
+  session_->writer = db::OpenSqlite(path);
+  db::EnsureSchema(*session_->writer);
+  session_->gateway = std::make_unique<db::SqlGateway>(db::OpenSqlite(path, true));
+  AddMethods();
+}
+
+TAppServer::TAppServer(std::unique_ptr<db::Connection> writer, std::unique_ptr<db::Connection> confined)
+    : TProviderServer(kAppServerClassName) {
+  session_ = std::make_shared<AppSession>();
+  session_->writer = std::move(writer);
+  session_->gateway = std::make_unique<db::SqlGateway>(std::move(confined));
+  AddMethods();
+}
+
+TAppServer::~TAppServer() = default;
+
+void TAppServer::AddMethods() {
+  auto main = std::make_shared<TMainProvider>(session_);
+  RegisterProvider("pvdMain", main);
+  std::shared_ptr<AppSession> session = session_;
+
+  AddMethod("Connect", 1, 1, [session, main](VarArgs& args) -> Variant {
+    std::lock_guard<std::mutex> lock(session->mutex);
+    // Whatever the answer, the session opened before ends here.
+    session->connected = false;
+    session->settings.clear();
+    session->topRow = 0;
+    main->Reset();
+    const Variant& a = args[0];
+    if (!a.IsArray() || a.Dims() != 1 || a.Count() < 4) return Variant(kConnectBadArguments);
+    std::string program = pellor::UpperCase(TextOf(a[0]));
+    std::string user = TextOf(a[1]);
+    std::string company = TextOf(a[2]);
+    if (program.empty() || user.empty() || company.empty()) return Variant(kConnectBadArguments);
+    db::Connection& db = *session->writer;
+    if (db.QueryValue("SELECT MA001 FROM QRNMA WHERE MA001 = ? AND MA004 = 'Y'", {Variant(user)}).IsBlank()) {
+      return Variant(kConnectUnknownUser);
+    }
+    if (db.QueryValue("SELECT MB001 FROM QRNMB WHERE MB001 = ?", {Variant(company)}).IsBlank()) {
+      return Variant(kConnectUnknownCompany);
+    }
+    auto cursor = db.Query("SELECT MS002, MS003 FROM ADMMS WHERE MS001 = ? ORDER BY MS002", {Variant(program)});
+    while (cursor->Next()) session->settings.emplace_back(cursor->Value(0).AsString(), cursor->Value(1).AsString());
+    session->programId = program;
+    session->userId = user;
+    session->company = company;
+    session->databaseName = TextOf(a[3]);
+    session->connected = true;
+    return Variant(kConnectAccepted);
+  });
+
+  AddMethod("SvrData", 0, 0, [session](VarArgs&) -> Variant {
+    std::lock_guard<std::mutex> lock(session->mutex);
+    session->RequireConnected();
+    db::Connection& db = *session->writer;
+    std::string text;
+    auto line = [&](const std::string& name, const std::string& value) { text += name + "=" + value + "\r\n"; };
+    for (const auto& [name, value] : session->settings) line(name, value);
+
+    // Groups: the primary one first.
+    std::vector<std::string> groups =
+        Column(db, "SELECT MD002 FROM QRNMD WHERE MD001 = ? ORDER BY CASE WHEN MD003 = 'Y' THEN 0 ELSE 1 END, MD002",
+               {Variant(session->userId)});
+    std::string groupList;
+    for (const std::string& g : groups) groupList += (groupList.empty() ? "'" : ",'") + g + "'";
+    line("USER_GROUP", groups.empty() ? std::string() : groups.front());
+    line("GROUP_LIST", groupList);
+
+    // Rights: the user's own row, else the first group (in the order above)
+    // that has one.
+    std::string power, extra, baseLimited;
+    std::vector<std::pair<std::string, std::string>> owners{{session->userId, "U"}};
+    for (const std::string& g : groups) owners.emplace_back(g, "G");
+    for (const auto& [owner, kind] : owners) {
+      auto rights = db.Query(
+          "SELECT MF004, MF005, MF006 FROM ADMMF WHERE COMPANY = ? AND MF001 = ? AND MF002 = ? AND MF003 = ?",
+          {Variant(session->company), Variant(owner), Variant(kind), Variant(session->programId)});
+      if (rights->Next()) {
+        power = rights->Value(0).AsString();
+        extra = rights->Value(1).AsString();
+        baseLimited = rights->Value(2).AsString();
+        break;
+      }
+    }
+    line("POWER_DATA", power);
+    line("EX_POWER", extra);
+    line("BaseLimited", baseLimited);
+    return Utf8ToClient(Variant(text));
+  });
+
+  AddMethod("WhatIs", 1, 1, [session](VarArgs& args) -> Variant {
+    std::lock_guard<std::mutex> lock(session->mutex);
+    session->RequireConnected();
+    std::string name = TextOf(args[0]);
+    if (pellor::SameText(name, "TODAY")) return Variant(TodayText());
+    if (pellor::SameText(name, "SQLTYPE")) return Variant(session->gateway->SqlType());
+    return Variant();
+  });
+
+  AddMethod("GetRecCount", 0, 0, [main](VarArgs&) -> Variant { return Variant(main->LastQueryCount()); });
+
+  AddMethod("SetTopRow", 1, 1, [session](VarArgs& args) -> Variant {
+    std::lock_guard<std::mutex> lock(session->mutex);
+    session->RequireConnected();
+    int rows = args[0].IsBlank() ? 0 : args[0].AsInteger();
+    session->topRow = rows > 0 ? rows : 0;
+    return Variant();
+  });
+}
+
+void RegisterSuiteClasses(const AppServerOptions& options) {
+  pellor::RegisterClassFactory(kAppServerClassName, [options]() -> pellor::DispatchPtr {
+    return std::make_shared<TAppServer>(options);
+  });
+}
+
+void UnregisterSuiteClasses() { pellor::UnregisterClassFactory(kAppServerClassName); }
+
+}  // namespace suite

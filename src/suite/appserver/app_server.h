@@ -1,0 +1,88 @@
+// The application server object "ZEVUD01E.Class1".
+//
+// One object serves one client program of one user in one company: the
+// client creates it (in process, or on the server behind a socket
+// connection), calls `Connect` with its program, user and company, and from
+// then on reads its settings (`SvrData`, `WhatIs`) and its main table
+// through the provider "pvdMain" (the AS_* calls of platform/db/provider.h).
+//
+// Every object holds its own two connections to the server's database: a
+// trusted one that writes the changes a client sends, and the SQL gateway's
+// confined one on which every condition and order a client composed runs,
+// read-only and limited to the client's company (suite/db/sql_gateway.h).
+//
+// Texts cross to the client in code page 936 (or wide); the database holds
+// UTF-8. The conversion happens here and in the providers, nowhere else.
+//
+// Methods (names compare without case):
+//   Connect (array: program ID, user ID, company ID, database name, flag,
+//            audit flag) → 0 accepted; 1 the argument is not such an array,
+//            2 no active user of that ID, 3 no company of that ID. A refused
+//            Connect also ends a session opened before.
+//   SvrData () → name=value lines, CR LF separated: the program's server
+//            configuration, then USER_GROUP, GROUP_LIST ('G1','G2'),
+//            POWER_DATA, EX_POWER and BaseLimited of the user in the company
+//            (the user's own rights row wins over the rows of the groups,
+//            the primary group's over the others).
+//   WhatIs (name) → "TODAY": the server's local date "YYYYMMDD"; "SQLTYPE":
+//            the SQL dialect number of the gateway; any other name: empty.
+//   GetRecCount () → rows matching the last query opened on "pvdMain".
+//   SetTopRow (n) → the next opening of "pvdMain" delivers at most n rows
+//            (n ≤ 0: no limit).
+// Every method but Connect, and every provider call, raises EDispatchError
+// "not connected" before a Connect has been accepted.
+#ifndef PELLOR_SUITE_APPSERVER_APP_SERVER_H_
+#define PELLOR_SUITE_APPSERVER_APP_SERVER_H_
+
+#include <memory>
+#include <string>
+
+#include "platform/db/provider.h"
+#include "suite/db/database.h"
+
+namespace suite {
+
+// The class name the module creates the server by.
+inline constexpr char kAppServerClassName[] = "ZEVUD01E.Class1";
+
+struct AppServerOptions {
+  // The folder the server keeps its database in; created when missing.
+  // Empty: the settings store's "ServerPath" (rtl/registry.h).
+  std::string serverRoot;
+  // The SQLite file under serverRoot. On the first start it is created with
+  // the schema and the seed data.
+  std::string databaseFile = "pellor.db";
+};
+
+struct AppSession;
+
+class TAppServer : public pellor::TProviderServer {
+ public:
+  // Opens (creating and seeding on the first start) the SQLite database
+  // under the options' server root. Raises EDatabaseError when there is no
+  // root (neither given nor in the settings store) or the database cannot be
+  // opened.
+  explicit TAppServer(const AppServerOptions& options);
+  // On two connections to a database that holds the schema: `writer` for
+  // the server's own reads and writes, `confined` for the SQL gateway. They
+  // must not be used by anybody else.
+  TAppServer(std::unique_ptr<db::Connection> writer, std::unique_ptr<db::Connection> confined);
+  ~TAppServer() override;
+
+ private:
+  void AddMethods();
+
+  std::shared_ptr<AppSession> session_;
+};
+
+// Registers "ZEVUD01E.Class1" in the class factory: each creation makes a
+// new TAppServer on the database of `options`. Called by whoever hosts the
+// server (the server program, a test, or an in-process client) before the
+// module creates the object; a library-level static registration would tie
+// the class to a server root nobody chose. A second call replaces the first.
+void RegisterSuiteClasses(const AppServerOptions& options);
+void UnregisterSuiteClasses();
+
+}  // namespace suite
+
+#endif  // PELLOR_SUITE_APPSERVER_APP_SERVER_H_

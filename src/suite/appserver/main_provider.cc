@@ -1,0 +1,426 @@
+#include "suite/appserver/main_provider.h"
+
+#include <algorithm>
+
+#include "platform/db/memory_provider.h"
+#include "platform/rtl/errors.h"
+#include "platform/rtl/strutils.h"
+
+namespace suite {
+
+using pellor::Variant;
+using pellor::VarType;
+
+namespace {
+
+// Cursors a client may keep open at once; the oldest goes first.
+constexpr size_t kMaxCursors = 16;
+// Rows per page when a client asks for everything outstanding.
+constexpr int kAllPageRows = 1000;
+
+constexpr char kChangedMessage[] = "Record not found or changed by another user";
+constexpr char kKeyViolationMessage[] = "Key violation: a row with this key exists";
+
+struct Refusal {
+  int code;
+  std::string message;
+  Variant current;
+};
+
+// Characters of a UTF-8 text (continuation bytes are not counted).
+size_t Utf8Length(const std::string& text) {
+  size_t n = 0;
+  for (unsigned char c : text) n += (c & 0xC0) != 0x80;
+  return n;
+}
+
+// A client's value as the database is to hold it in `column`.
+Variant ToDatabase(const Variant& value, const db::ColumnDef& column) {
+  if (value.IsBlank()) return Variant::Null();
+  switch (column.type) {
+    case db::ColumnType::kVarchar:
+    case db::ColumnType::kText: {
+      std::string text = value.IsText() ? ClientTextToUtf8(value) : value.AsString();
+      if (column.type == db::ColumnType::kVarchar && Utf8Length(text) > static_cast<size_t>(column.size)) {
+        throw Refusal{pellor::kApplyErrorInvalid,
+                      "The value of " + column.name + " is longer than " + pellor::IntToStr(column.size) +
+                          " characters",
+                      Variant()};
+      }
+      return Variant(text);
+    }
+    case db::ColumnType::kInteger:
+      try {
+        return Variant(value.AsInt64());
+      } catch (const pellor::Exception& e) {
+        throw Refusal{pellor::kApplyErrorInvalid, column.name + ": " + e.Message(), Variant()};
+      }
+    case db::ColumnType::kDouble:
+      try {
+        return Variant(value.AsFloat());
+      } catch (const pellor::Exception& e) {
+        throw Refusal{pellor::kApplyErrorInvalid, column.name + ": " + e.Message(), Variant()};
+      }
+  }
+  return value;
+}
+
+// Two values of one column as the database and the client hold them are the
+// same version of a row: numbers by value, texts without trailing blanks.
+bool SameValue(const Variant& stored, const Variant& original) {
+  if (stored.IsBlank() || original.IsBlank()) return stored.IsBlank() && original.IsBlank();
+  if (stored.IsNumeric() || original.IsNumeric()) {
+    try {
+      return stored.AsFloat() == original.AsFloat();
+    } catch (const pellor::Exception&) {
+      return false;
+    }
+  }
+  return pellor::TrimRight(ClientTextToUtf8(stored)) == pellor::TrimRight(ClientTextToUtf8(original));
+}
+
+pellor::TFieldDef FieldDefOf(const db::ColumnDef& column) {
+  pellor::TFieldDef def;
+  def.name = column.name;
+  switch (column.type) {
+    case db::ColumnType::kVarchar:
+      def.dataType = pellor::ftString;
+      def.size = column.size;
+      break;
+    case db::ColumnType::kText: def.dataType = pellor::ftMemo; break;
+    case db::ColumnType::kInteger: def.dataType = pellor::ftInteger; break;
+    case db::ColumnType::kDouble: def.dataType = pellor::ftFloat; break;
+  }
+  // COMPANY is the server's to fill; other columns without a default must
+  // be given by the client.
+  def.required = column.notNull && column.defaultSql.empty() && !pellor::SameText(column.name, "COMPANY");
+  return def;
+}
+
+std::string ColumnList(const db::TableDef& def) {
+  std::string list;
+  for (const db::ColumnDef& c : def.columns) list += (list.empty() ? "" : ", ") + c.name;
+  return list;
+}
+
+}  // namespace
+
+TMainProvider::TMainProvider(std::shared_ptr<AppSession> session) : session_(std::move(session)) {}
+TMainProvider::~TMainProvider() = default;
+
+TMainProvider::Table TMainProvider::MainTable() const {
+  session_->RequireConnected();
+  std::string name = session_->Setting("M11_TABLE");
+  if (name.empty()) {
+    throw pellor::EDatabaseError("Program '" + session_->programId + "' has no main table configured (M11_TABLE)");
+  }
+  Table table;
+  table.def = session_->gateway->GetCatalogue().FindTable(name);
+  if (table.def == nullptr) throw pellor::EDatabaseError("The main table '" + name + "' does not exist");
+  // Only a company table can be confined to the caller's rows.
+  if (table.def->scope != db::TableScope::kCompany) {
+    throw pellor::EDatabaseError("The main table '" + name + "' is not a company table");
+  }
+  auto indexOf = [&](std::string_view column) {
+    for (size_t i = 0; i < table.def->columns.size(); ++i)
+      if (pellor::SameText(table.def->columns[i].name, column)) return static_cast<int>(i);
+    return -1;
+  };
+  std::string keyText = session_->Setting("M11_KEY");
+  std::replace(keyText.begin(), keyText.end(), ';', ',');
+  for (const std::string& part : pellor::SplitString(keyText, ",")) {
+    std::string column = pellor::Trim(part);
+    if (column.empty()) continue;
+    int index = indexOf(column);
+    if (index < 0) throw pellor::EDatabaseError("The key field '" + column + "' is not a column of " + name);
+    table.key.push_back(index);
+  }
+  if (table.key.empty()) throw pellor::EDatabaseError("Program '" + session_->programId + "' has no key (M11_KEY)");
+  table.flag = indexOf("FLAG");
+  table.company = indexOf("COMPANY");
+  return table;
+}
+
+std::vector<pellor::TFieldDef> TMainProvider::GetFieldDefs() {
+  std::lock_guard<std::mutex> lock(session_->mutex);
+  Table table = MainTable();
+  std::vector<pellor::TFieldDef> defs;
+  for (const db::ColumnDef& c : table.def->columns) defs.push_back(FieldDefOf(c));
+  return defs;
+}
+
+Variant TMainProvider::DataRequest(const Variant& data) {
+  std::lock_guard<std::mutex> lock(session_->mutex);
+  session_->RequireConnected();
+  if (data.IsArray() && data.Dims() == 1 && data.Count() == 2 && !data[0].IsArray() && !data[1].IsArray()) {
+    pendingCondition_ = ClientTextToUtf8(data[0]);
+    pendingOrder_ = ClientTextToUtf8(data[1]);
+    return Variant();
+  }
+  throw pellor::EDatabaseError("The provider does not understand this data request");
+}
+
+pellor::ProviderOpenResult TMainProvider::Open(const Variant& condition, const Variant& order, int packetRecords) {
+  std::lock_guard<std::mutex> lock(session_->mutex);
+  Table table = MainTable();
+  db::KeysetSpec spec;
+  spec.table = table.def->name;
+  spec.selectList = ColumnList(*table.def);
+  for (int k : table.key) spec.key.push_back(table.def->columns[k].name);
+  spec.condition = ClientTextToUtf8(condition);
+  spec.order = ClientTextToUtf8(order);
+  if (pellor::Trim(spec.condition).empty() && pellor::Trim(spec.order).empty()) {
+    spec.condition = pendingCondition_;
+    spec.order = pendingOrder_;
+  }
+  OpenCursor cursor;
+  cursor.keyset = std::make_unique<db::KeysetCursor>(*session_->gateway, std::move(spec), session_->company);
+  if (session_->topRow > 0) cursor.remaining = session_->topRow;
+  session_->topRow = 0;  // the limit holds for one opening
+
+  while (cursors_.size() >= kMaxCursors) cursors_.erase(cursors_.begin());
+  int64_t id = nextCursor_++;
+  OpenCursor& stored = cursors_[id] = std::move(cursor);
+  lastCursor_ = id;
+
+  pellor::ProviderOpenResult result;
+  result.cursor = id;
+  for (const db::ColumnDef& c : table.def->columns) result.fieldDefs.push_back(FieldDefOf(c));
+  if (packetRecords == 0) {
+    result.packet.rows = Variant::Array(-1);
+    result.packet.allFetched = stored.remaining == 0;
+  } else {
+    result.packet = Fetch(table, stored, packetRecords);
+  }
+  return result;
+}
+
+pellor::ProviderPacket TMainProvider::Fetch(const Table& table, OpenCursor& cursor, int count) {
+  std::vector<Variant> rows;
+  int64_t wanted = count < 0 ? INT64_MAX : count;
+  if (cursor.remaining >= 0) wanted = std::min(wanted, cursor.remaining);
+  while (wanted > 0 && !cursor.keyset->AtEnd()) {
+    int pageRows = static_cast<int>(std::min<int64_t>(wanted, kAllPageRows));
+    db::Page page = cursor.keyset->NextPage(pageRows);
+    if (page.columns.size() != table.def->columns.size()) {
+      throw pellor::EDatabaseError("The query of " + table.def->name + " answered an unexpected column list");
+    }
+    for (auto& row : page.rows) {
+      std::vector<Variant> out;
+      out.reserve(row.size());
+      for (const Variant& v : row) out.push_back(Utf8ToClient(v));
+      rows.push_back(Variant::ArrayOf(out));
+    }
+    wanted -= static_cast<int64_t>(page.rows.size());
+    if (cursor.remaining >= 0) cursor.remaining -= static_cast<int64_t>(page.rows.size());
+    if (page.rows.empty()) break;
+  }
+  pellor::ProviderPacket packet;
+  packet.rows = Variant::ArrayOf(rows);
+  packet.allFetched = cursor.keyset->AtEnd() || cursor.remaining == 0;
+  return packet;
+}
+
+TMainProvider::OpenCursor& TMainProvider::CursorOf(int64_t id) {
+  auto it = cursors_.find(id);
+  if (it == cursors_.end()) throw pellor::EDatabaseError("Cursor " + pellor::IntToStr(id) + " is not open");
+  return it->second;
+}
+
+pellor::ProviderPacket TMainProvider::GetRecords(int64_t cursor, int count) {
+  std::lock_guard<std::mutex> lock(session_->mutex);
+  Table table = MainTable();
+  return Fetch(table, CursorOf(cursor), count);
+}
+
+int64_t TMainProvider::GetRecordCount(int64_t cursor) {
+  std::lock_guard<std::mutex> lock(session_->mutex);
+  session_->RequireConnected();
+  if (cursor == 0) cursor = lastCursor_;
+  return CursorOf(cursor).keyset->Count();
+}
+
+int64_t TMainProvider::LastQueryCount() {
+  std::lock_guard<std::mutex> lock(session_->mutex);
+  session_->RequireConnected();
+  auto it = cursors_.find(lastCursor_);
+  return it == cursors_.end() ? 0 : it->second.keyset->Count();
+}
+
+void TMainProvider::CloseCursor(int64_t cursor) {
+  std::lock_guard<std::mutex> lock(session_->mutex);
+  cursors_.erase(cursor);
+}
+
+void TMainProvider::Reset() {
+  cursors_.clear();
+  lastCursor_ = 0;
+  pendingCondition_.clear();
+  pendingOrder_.clear();
+}
+
+pellor::ApplyResult TMainProvider::ApplyUpdates(const pellor::Delta& delta, int maxErrors) {
+  std::lock_guard<std::mutex> lock(session_->mutex);
+  Table table = MainTable();
+  const db::TableDef& def = *table.def;
+  const std::string& company = session_->company;
+  db::Connection& writer = *session_->writer;
+
+  std::vector<int> map;  // delta position → column index
+  for (const std::string& name : delta.fieldNames) {
+    const db::ColumnDef* column = def.FindColumn(name);
+    if (column == nullptr) throw pellor::EDatabaseError("The delta names the unknown field '" + name + "'");
+    map.push_back(static_cast<int>(column - def.columns.data()));
+  }
+  auto positionOf = [&](int column) {
+    auto it = std::find(map.begin(), map.end(), column);
+    return it == map.end() ? -1 : static_cast<int>(it - map.begin());
+  };
+  for (int k : table.key) {
+    if (positionOf(k) < 0) throw pellor::EDatabaseError("The delta lacks the key field '" + def.columns[k].name + "'");
+  }
+  const int flagPos = table.flag >= 0 ? positionOf(table.flag) : -1;
+  const int companyPos = table.company >= 0 ? positionOf(table.company) : -1;
+
+  std::string deltaColumns;
+  for (int c : map) deltaColumns += (deltaColumns.empty() ? "" : ", ") + def.columns[c].name;
+  std::string keyWhere = "COMPANY = ?";
+  for (int k : table.key) keyWhere += " AND " + def.columns[k].name + " = ?";
+
+  // The key values (in database form) of a delta value list.
+  auto keyOf = [&](const std::vector<Variant>& values) {
+    std::vector<Variant> key{Variant(company)};
+    for (int k : table.key) {
+      size_t pos = static_cast<size_t>(positionOf(k));
+      Variant v = pos < values.size() ? ToDatabase(values[pos], def.columns[k]) : Variant::Null();
+      if (v.IsNull()) throw Refusal{pellor::kApplyErrorInvalid, "The key field " + def.columns[k].name + " is empty", Variant()};
+      key.push_back(v);
+    }
+    return key;
+  };
+  // The stored row in delta order, as the client reads it; empty when none.
+  auto currentRow = [&](const std::vector<Variant>& key) -> Variant {
+    auto cursor = writer.Query("SELECT " + deltaColumns + " FROM " + def.name + " WHERE " + keyWhere, key);
+    if (!cursor->Next()) return Variant();
+    std::vector<Variant> row;
+    for (int i = 0; i < cursor->ColumnCount(); ++i) row.push_back(Utf8ToClient(cursor->Value(i)));
+    return Variant::ArrayOf(row);
+  };
+  // A row given for another company is refused rather than silently moved.
+  auto checkCompany = [&](const std::vector<Variant>& values) {
+    if (companyPos < 0 || static_cast<size_t>(companyPos) >= values.size()) return;
+    const Variant& given = values[companyPos];
+    if (!given.IsBlank() && pellor::Trim(ClientTextToUtf8(given)) != company) {
+      throw Refusal{pellor::kApplyErrorInvalid, "The row belongs to another company", Variant()};
+    }
+  };
+
+  auto applyOne = [&](const pellor::DeltaChange& change) {
+    if (change.kind == pellor::ukInsert) {
+      checkCompany(change.values);
+      std::vector<Variant> key = keyOf(change.values);
+      Variant existing = currentRow(key);
+      if (!existing.IsEmpty()) throw Refusal{pellor::kApplyErrorKeyViolation, kKeyViolationMessage, existing};
+      std::string columns = "COMPANY", marks = "?";
+      std::vector<Variant> params{Variant(company)};
+      for (size_t j = 0; j < map.size() && j < change.values.size(); ++j) {
+        const db::ColumnDef& column = def.columns[map[j]];
+        if (map[j] == table.company) continue;
+        Variant v = ToDatabase(change.values[j], column);
+        // A NOT NULL column left empty takes its default.
+        if (v.IsNull() && column.notNull) {
+          if (!column.defaultSql.empty()) continue;
+          throw Refusal{pellor::kApplyErrorInvalid, "The field " + column.name + " needs a value", Variant()};
+        }
+        columns += ", " + column.name;
+        marks += ", ?";
+        params.push_back(v);
+      }
+      writer.Execute("INSERT INTO " + def.name + " (" + columns + ") VALUES (" + marks + ")", params);
+      return;
+    }
+
+    std::vector<Variant> key = keyOf(change.originals);
+    Variant stored = currentRow(key);
+    if (stored.IsEmpty()) throw Refusal{pellor::kApplyErrorChanged, kChangedMessage, Variant()};
+    bool same = true;
+    if (flagPos >= 0) {
+      same = static_cast<size_t>(flagPos) < change.originals.size() &&
+             SameValue(stored[flagPos], change.originals[flagPos]);
+    } else {
+      for (size_t j = 0; j < map.size() && j < change.originals.size(); ++j)
+        same = same && SameValue(stored[static_cast<int>(j)], change.originals[j]);
+    }
+    if (!same) throw Refusal{pellor::kApplyErrorChanged, kChangedMessage, stored};
+
+    if (change.kind == pellor::ukDelete) {
+      writer.Execute("DELETE FROM " + def.name + " WHERE " + keyWhere, key);
+      return;
+    }
+
+    checkCompany(change.values);
+    std::string sets;
+    std::vector<Variant> params;
+    std::vector<Variant> newValues = change.originals;
+    newValues.resize(map.size());
+    bool keyChanged = false;
+    for (size_t j = 0; j < map.size() && j < change.values.size(); ++j) {
+      if (j >= change.changed.size() || !change.changed[j] || map[j] == table.company) continue;
+      const db::ColumnDef& column = def.columns[map[j]];
+      Variant v = ToDatabase(change.values[j], column);
+      if (v.IsNull() && column.notNull) {
+        throw Refusal{pellor::kApplyErrorInvalid, "The field " + column.name + " needs a value", stored};
+      }
+      newValues[j] = change.values[j];
+      if (std::find(table.key.begin(), table.key.end(), map[j]) != table.key.end()) keyChanged = true;
+      sets += (sets.empty() ? "" : ", ") + column.name + " = ?";
+      params.push_back(v);
+    }
+    if (sets.empty()) return;
+    if (keyChanged) {
+      std::vector<Variant> newKey = keyOf(newValues);
+      if (newKey != key && !currentRow(newKey).IsEmpty()) {
+        throw Refusal{pellor::kApplyErrorKeyViolation, kKeyViolationMessage, stored};
+      }
+    }
+    params.insert(params.end(), key.begin(), key.end());
+    writer.Execute("UPDATE " + def.name + " SET " + sets + " WHERE " + keyWhere, params);
+  };
+
+  pellor::ApplyResult result;
+  db::WriteTransaction transaction(writer);
+  for (const pellor::DeltaChange& change : delta.changes) {
+    // Each row in a savepoint of its own: a row the backend refuses takes
+    // back only its own statements, and the transaction stays usable.
+    writer.Execute("SAVEPOINT pellor_row");
+    try {
+      try {
+        applyOne(change);
+      } catch (const pellor::EDatabaseError& e) {
+        throw Refusal{pellor::kApplyErrorInvalid, e.Message(), Variant()};
+      } catch (const pellor::EConvertError& e) {
+        throw Refusal{pellor::kApplyErrorInvalid, e.Message(), Variant()};
+      }
+      writer.Execute("RELEASE SAVEPOINT pellor_row");
+    } catch (const Refusal& refusal) {
+      writer.Execute("ROLLBACK TO SAVEPOINT pellor_row");
+      writer.Execute("RELEASE SAVEPOINT pellor_row");
+      pellor::ApplyError error;
+      error.rowId = change.rowId;
+      error.message = refusal.message;
+      error.errorCode = refusal.code;
+      error.context = change.kind == pellor::ukInsert ? "Insert" : change.kind == pellor::ukDelete ? "Delete" : "Modify";
+      error.currentValues = refusal.current;
+      result.errors.push_back(std::move(error));
+      if (maxErrors >= 0 && static_cast<int>(result.errors.size()) > maxErrors) {
+        result.committed = false;
+        break;
+      }
+    }
+  }
+  result.errorCount = static_cast<int>(result.errors.size());
+  if (result.committed) transaction.Commit();  // otherwise the destructor rolls back
+  return result;
+}
+
+}  // namespace suite
