@@ -1,11 +1,40 @@
 #!/usr/bin/env bash
-# Starts the evaluation-factor program. The host shell that loads the module
-# is not built yet, so for now this only reports what was built.
+# Starts the evaluation-factor program in the host shell, headless, against a
+# site prepared under the build folder: a settings store and a client root
+# whose profile points the package folder at the modules just built.
 set -euo pipefail
-build_dir=${1:-build}
-lib="$build_dir/src/module/libPEVF07C.so"
-if [ -f "$lib" ]; then
-  echo "Built $lib."
+build_dir=$(realpath "${1:-build}")
+tamlo="$build_dir/bin/tamlo"
+if [ ! -x "$tamlo" ]; then
+  echo "run.sh: $tamlo is not built; run make build first." >&2
+  exit 1
 fi
-echo "No program can run yet: the host shell 'tamlo' that loads the module does not exist so far."
-exit 0
+
+site="$build_dir/site"
+mkdir -p "$site/client"
+cat > "$site/registry.ini" <<INI
+[Software\\QRN\\Pellor]
+ClientPath=$site/client/
+ProfileType=0
+INI
+cat > "$site/client/PellorC.ini" <<INI
+[Server Information]
+ComputerName=127.0.0.1
+ServerPort=211
+[WorkDLLPath]
+Build=$build_dir/lib/
+INI
+
+echo "Running: tamlo --program PEVF07 (settings store $site/registry.ini)"
+status=0
+output=$(PELLOR_REGISTRY="$site/registry.ini" "$tamlo" --program PEVF07 \
+  --user DS --company QRN01 --database QRNDB 2>&1) || status=$?
+printf '%s\n' "$output"
+
+# The module does not register its program form yet; until it does, the
+# host's report of exactly that is the expected end of a run.
+if [ "$status" -eq 5 ] && grep -q 'frmRadicalClass' <<<"$output"; then
+  echo "The program form of PEVF07 does not exist yet: the module loads and answers, but has no form to show."
+  exit 0
+fi
+exit "$status"
