@@ -2,12 +2,14 @@
 
 #include <ctime>
 #include <filesystem>
+#include <optional>
 
 #include "platform/dispatch/class_factory.h"
 #include "platform/rtl/codepage.h"
 #include "platform/rtl/errors.h"
 #include "platform/rtl/registry.h"
 #include "platform/rtl/strutils.h"
+#include "suite/appserver/condition_provider.h"
 #include "suite/appserver/main_provider.h"
 #include "suite/appserver/session.h"
 #include "suite/db/schema.h"
@@ -73,6 +75,63 @@ std::vector<std::string> Column(db::Connection& c, std::string_view sql, const s
   return out;
 }
 
+// A saved condition's name holds at most this many bytes in the client's
+// code page (a Chinese character counts two).
+constexpr size_t kMaxConditionNameBytes = 20;
+
+// The owner part of a saved-condition argument: (name, user ID, program ID)
+// at positions `name`, `user` and `program` of a one-dimensional array.
+struct ConditionKey {
+  std::string name;  // UTF-8, as given (only blank names are refused)
+  std::string user;
+  std::string program;
+};
+
+// Reads a condition key out of `a`; empty when the array has the wrong
+// shape, with `error` telling why.
+std::optional<ConditionKey> KeyOf(const Variant& a, size_t size, int name, int user, int program,
+                                  std::string& error) {
+  if (!a.IsArray() || a.Dims() != 1 || static_cast<size_t>(a.Count()) < size) {
+    error = "The argument is not an array of " + std::to_string(size) + " values";
+    return std::nullopt;
+  }
+  ConditionKey key;
+  const Variant& n = a[name];
+  key.name = n.IsBlank() || n.IsArray() || n.IsDispatch() ? std::string() : ClientTextToUtf8(n);
+  key.user = TextOf(a[user]);
+  key.program = TextOf(a[program]);
+  return key;
+}
+
+// Empty when `key` may be written by the session's user, else the reason.
+std::string CheckConditionKey(const AppSession& session, const ConditionKey& key) {
+  if (pellor::Trim(key.name).empty()) return "The name of the saved condition is empty";
+  if (pellor::WideToAnsi(pellor::Utf8ToWide(key.name), kClientCodePage).size() > kMaxConditionNameBytes) {
+    return "The name '" + key.name + "' is longer than 20 bytes";
+  }
+  if (key.program.empty()) return "The program ID is empty";
+  if (key.user != session.userId) {
+    return "The saved conditions of user '" + key.user + "' belong to another user than '" + session.userId + "'";
+  }
+  return std::string();
+}
+
+bool ConditionExists(db::Connection& db, const std::string& company, const ConditionKey& key) {
+  return !db.QueryValue("SELECT 1 FROM DOCUS WHERE COMPANY = ? AND NCONDITION = ? AND CREATOR = ? AND PROGRAMME = ?",
+                        {Variant(company), Variant(key.name), Variant(key.user), Variant(key.program)})
+              .IsBlank();
+}
+
+std::string StampNow() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[48];
+  std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", local.tm_year + 1900, local.tm_mon + 1,
+                local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+  return text;
+}
+
 }  // namespace
 
 
@@ -107,15 +166,18 @@ TAppServer::~TAppServer() = default;
 void TAppServer::AddMethods() {
   auto main = std::make_shared<TMainProvider>(session_);
   RegisterProvider("pvdMain", main);
+  auto conditions = std::make_shared<TConditionProvider>(session_);
+  RegisterProvider("pvdConSave", conditions);
   std::shared_ptr<AppSession> session = session_;
 
-  AddMethod("Connect", 1, 1, [session, main](VarArgs& args) -> Variant {
+  AddMethod("Connect", 1, 1, [session, main, conditions](VarArgs& args) -> Variant {
     std::lock_guard<std::mutex> lock(session->mutex);
     // Whatever the answer, the session opened before ends here.
     session->connected = false;
     session->settings.clear();
     session->topRow = 0;
     main->Reset();
+    conditions->Reset();
     const Variant& a = args[0];
     if (!a.IsArray() || a.Dims() != 1 || a.Count() < 4) return Variant(kConnectBadArguments);
     std::string program = pellor::UpperCase(TextOf(a[0]));
@@ -195,6 +257,133 @@ void TAppServer::AddMethods() {
     int rows = args[0].IsBlank() ? 0 : args[0].AsInteger();
     session->topRow = rows > 0 ? rows : 0;
     return Variant();
+  });
+
+  AddMethod("GetFormat", 2, 2, [session](VarArgs& args) -> Variant {
+    std::lock_guard<std::mutex> lock(session->mutex);
+    session->RequireConnected();
+    std::string company = TextOf(args[0]);
+    std::string program = TextOf(args[1]);
+    // Only the connected company's documents are readable.
+    if (!company.empty() && company != session->company) {
+      throw pellor::EDispatchError("GetFormat: company '" + company + "' is not the connected company");
+    }
+    // The user's own document, else the program's default (empty user).
+    auto cursor = session->writer->Query(
+        "SELECT MT003 FROM ADMMT WHERE COMPANY = ? AND MT002 = ? AND (MT001 = ? OR MT001 = '') ORDER BY MT001 DESC",
+        {Variant(session->company), Variant(program), Variant(session->userId)});
+    if (!cursor->Next() || cursor->Value(0).IsNull()) return Variant(std::string());
+    return Utf8ToClient(Variant(cursor->Value(0).AsString()));
+  });
+
+  AddMethod("LoadTable", 1, 1, [session, conditions](VarArgs& args) -> Variant {
+    std::lock_guard<std::mutex> lock(session->mutex);
+    session->RequireConnected();
+    const Variant& a = args[0];
+    if (!a.IsArray() || a.Dims() != 1 || a.Count() < 2) {
+      throw pellor::EDispatchError("LoadTable: the argument is not an array (user ID, program ID)");
+    }
+    std::string user = TextOf(a[0]);
+    if (user != session->userId) {
+      throw pellor::EDispatchError("LoadTable: the saved conditions of user '" + user +
+                                   "' belong to another user than '" + session->userId + "'");
+    }
+    conditions->Select(user, TextOf(a[1]));
+    return Variant();
+  });
+
+  AddMethod("InsertConTable", 1, 1, [session](VarArgs& args) -> Variant {
+    std::lock_guard<std::mutex> lock(session->mutex);
+    session->RequireConnected();
+    const Variant& a = args[0];
+    std::string error;
+    std::optional<ConditionKey> key = KeyOf(a, 7, 0, 1, 3, error);
+    if (key) error = CheckConditionKey(*session, *key);
+    if (!error.empty()) return Utf8ToClient(Variant(error));
+    std::string date = TextOf(a[2]);
+    if (date.empty()) date = TodayText();
+    std::string text = a[4].IsBlank() ? std::string() : ClientTextToUtf8(a[4]);
+    int page = 0;
+    bool replace = false;
+    try {
+      page = a[5].IsBlank() ? 0 : a[5].AsInteger();
+      replace = !a[6].IsBlank() && a[6].AsBoolean();
+    } catch (const pellor::Exception& e) {
+      return Utf8ToClient(Variant("InsertConTable: " + e.Message()));
+    }
+    if (page < 0 || page > 2) return Variant("The tab index " + std::to_string(page) + " is not 0, 1 or 2");
+    db::Connection& db = *session->writer;
+    try {
+      db::WriteTransaction transaction(db);
+      if (ConditionExists(db, session->company, *key)) {
+        if (!replace) return Utf8ToClient(Variant("A saved condition named '" + key->name + "' exists already"));
+        db.Execute("UPDATE DOCUS SET VCONDITION = ?, ActivePage = ?, MODIFIER = ?, MODI_DATE = ?, FLAG = FLAG + 1 "
+                   "WHERE COMPANY = ? AND NCONDITION = ? AND CREATOR = ? AND PROGRAMME = ?",
+                   {Variant(text), Variant(page), Variant(session->userId), Variant(StampNow()),
+                    Variant(session->company), Variant(key->name), Variant(key->user), Variant(key->program)});
+      } else {
+        db.Execute("INSERT INTO DOCUS (NCONDITION, PROGRAMME, VCONDITION, ActivePage, COMPANY, CREATOR, CREATE_DATE) "
+                   "VALUES (?, ?, ?, ?, ?, ?, ?)",
+                   {Variant(key->name), Variant(key->program), Variant(text), Variant(page),
+                    Variant(session->company), Variant(key->user), Variant(date)});
+      }
+      transaction.Commit();
+    } catch (const pellor::EDatabaseError& e) {
+      return Utf8ToClient(Variant("InsertConTable: " + e.Message()));
+    }
+    return Variant(std::string());
+  });
+
+  AddMethod("DeleteConTable", 1, 1, [session](VarArgs& args) -> Variant {
+    std::lock_guard<std::mutex> lock(session->mutex);
+    session->RequireConnected();
+    std::string error;
+    std::optional<ConditionKey> key = KeyOf(args[0], 3, 0, 1, 2, error);
+    if (key) error = CheckConditionKey(*session, *key);
+    if (!error.empty()) return Utf8ToClient(Variant(error));
+    try {
+      int64_t deleted = session->writer->Execute(
+          "DELETE FROM DOCUS WHERE COMPANY = ? AND NCONDITION = ? AND CREATOR = ? AND PROGRAMME = ?",
+          {Variant(session->company), Variant(key->name), Variant(key->user), Variant(key->program)});
+      if (deleted == 0) return Utf8ToClient(Variant("The saved condition '" + key->name + "' does not exist"));
+    } catch (const pellor::EDatabaseError& e) {
+      return Utf8ToClient(Variant("DeleteConTable: " + e.Message()));
+    }
+    return Variant(std::string());
+  });
+
+  AddMethod("ChangeConName", 2, 2, [session](VarArgs& args) -> Variant {
+    std::lock_guard<std::mutex> lock(session->mutex);
+    session->RequireConnected();
+    std::string error;
+    std::optional<ConditionKey> from = KeyOf(args[0], 3, 0, 1, 2, error);
+    std::optional<ConditionKey> to;
+    if (from) error = CheckConditionKey(*session, *from);
+    if (error.empty()) to = KeyOf(args[1], 3, 0, 1, 2, error);
+    if (to) error = CheckConditionKey(*session, *to);
+    if (error.empty() && (to->user != from->user || to->program != from->program)) {
+      error = "A saved condition cannot move to another user or program";
+    }
+    if (!error.empty()) return Utf8ToClient(Variant(error));
+    db::Connection& db = *session->writer;
+    try {
+      db::WriteTransaction transaction(db);
+      if (!ConditionExists(db, session->company, *from)) {
+        return Utf8ToClient(Variant("The saved condition '" + from->name + "' does not exist"));
+      }
+      if (to->name == from->name) return Variant(std::string());
+      if (ConditionExists(db, session->company, *to)) {
+        return Utf8ToClient(Variant("A saved condition named '" + to->name + "' exists already"));
+      }
+      db.Execute("UPDATE DOCUS SET NCONDITION = ?, MODIFIER = ?, MODI_DATE = ?, FLAG = FLAG + 1 "
+                 "WHERE COMPANY = ? AND NCONDITION = ? AND CREATOR = ? AND PROGRAMME = ?",
+                 {Variant(to->name), Variant(session->userId), Variant(StampNow()), Variant(session->company),
+                  Variant(from->name), Variant(from->user), Variant(from->program)});
+      transaction.Commit();
+    } catch (const pellor::EDatabaseError& e) {
+      return Utf8ToClient(Variant("ChangeConName: " + e.Message()));
+    }
+    return Variant(std::string());
   });
 }
 

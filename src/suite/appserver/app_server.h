@@ -29,6 +29,23 @@
 //   GetRecCount () → rows matching the last query opened on "pvdMain".
 //   SetTopRow (n) → the next opening of "pvdMain" delivers at most n rows
 //            (n ≤ 0: no limit).
+//   GetFormat (company ID, program ID) → the settings document (MT_User
+//            XML) of the connected user for the program, else the program's
+//            default for everyone, else empty. Another company than the
+//            connected one raises EDispatchError.
+//   LoadTable (array: user ID, program ID) → nothing; later openings of
+//            "pvdConSave" deliver that user's saved conditions of the program
+//            (table DOCUS, ordered by name). The user must be the connected
+//            one: saved conditions are private to their owner.
+//   InsertConTable (array: name, user ID, date "YYYYMMDD", program ID,
+//            condition text, tab index 0-2, replace flag),
+//   DeleteConTable (array: name, user ID, program ID),
+//   ChangeConName (array: old name, user ID, program ID; array: new name,
+//            user ID, program ID) → "" when done, else the reason: a blank
+//            name or one over 20 bytes in code page 936, another user, an
+//            existing name (unless Insert's replace flag is set, which then
+//            rewrites that condition), a missing condition, a rename across
+//            users or programs. All confined to the connected company.
 // Every method but Connect, and every provider call, raises EDispatchError
 // "not connected" before a Connect has been accepted.
 #ifndef PELLOR_SUITE_APPSERVER_APP_SERVER_H_
