@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts the evaluation-factor program in the host shell, headless, against a
-# site prepared under the build folder: a settings store and a client root
-# whose profile points the package folder at the modules just built.
+# site under the build folder that tamlo init prepares: a settings store, a
+# client root whose profile points the package folder at the modules just
+# built, and a server root with the seeded database.
 set -euo pipefail
 build_dir=$(realpath "${1:-build}")
 tamlo="$build_dir/bin/tamlo"
@@ -11,19 +12,9 @@ if [ ! -x "$tamlo" ]; then
 fi
 
 site="$build_dir/site"
-mkdir -p "$site/client"
-cat > "$site/registry.ini" <<INI
-[Software\\QRN\\Pellor]
-ClientPath=$site/client/
-ProfileType=0
-INI
-cat > "$site/client/PellorC.ini" <<INI
-[Server Information]
-ComputerName=127.0.0.1
-ServerPort=211
-[WorkDLLPath]
-Build=$build_dir/lib/
-INI
+# tamlo init makes the site on the first run and keeps whatever is there
+# (edited profiles included) on later runs.
+PELLOR_REGISTRY="$site/registry.ini" "$tamlo" init --site "$site"
 
 echo "Running: tamlo --program PEVF07 (settings store $site/registry.ini)"
 status=0

@@ -7,11 +7,13 @@
 #include <string_view>
 
 #include "host/host_run.h"
+#include "host/site_init.h"
 
 namespace {
 
 constexpr const char kUsage[] =
     "usage: tamlo [options]\n"
+    "       tamlo init [--site DIR] [--modules DIR]\n"
     "\n"
     "Loads a program module, starts its program through the module's controller,\n"
     "shows it until it is closed and prints its result.\n"
@@ -41,6 +43,19 @@ constexpr const char kUsage[] =
     "class table), else none. The manager itself is not part of tamlo yet, so without\n"
     "such a registration a program that checks its manager refuses to start.\n"
     "\n"
+    "tamlo init sets up a working site, or completes one: it only adds what is\n"
+    "missing and keeps every file and value that exists, and says which is which.\n"
+    "  --site DIR         the site folder (default: the current folder). It gets the\n"
+    "                     settings store registry.ini (unless PELLOR_REGISTRY names\n"
+    "                     another file) with ClientPath DIR/client/, ServerPath\n"
+    "                     DIR/server/ and ProfileType 0; the client root with\n"
+    "                     PellorC.ini, Log/, c_Data/ and MultiLanguage/CHS/; the server\n"
+    "                     root with PellorS.ini (MainDBType SQLITE), Log/ and the\n"
+    "                     database pellor.db with its seed data. It then prints the\n"
+    "                     export PELLOR_REGISTRY=... line the shell needs.\n"
+    "  --modules DIR      the package folder PellorC.ini names (default: lib/ beside\n"
+    "                     the folder of the tamlo executable)\n"
+    "\n"
     "Exit codes:\n"
     "  0  the program ran and closed\n"
     "  1  an error of the host itself\n"
@@ -69,9 +84,36 @@ int Usage(const std::string& problem) {
   return tamlo::kExitUsage;
 }
 
+int Init(int argc, char** argv) {
+  tamlo::InitOptions options;
+  for (int i = 2; i < argc; ++i) {
+    std::string_view arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return tamlo::kExitOk;
+    }
+    if (arg != "--site" && arg != "--modules") {
+      return Usage("unknown option of init " + std::string(arg));
+    }
+    if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+      return Usage("option " + std::string(arg) + " needs a folder");
+    }
+    (arg == "--site" ? options.site : options.modulesDir) = argv[++i];
+  }
+  try {
+    tamlo::InitSite(options, stdout);
+    return tamlo::kExitOk;
+  } catch (const std::exception& error) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "tamlo init: %s\n", error.what());
+  }
+  return tamlo::kExitFailed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string_view(argv[1]) == "init") return Init(argc, argv);
   tamlo::HostOptions options;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
