@@ -20,10 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The store every process reads when PELLOR_REGISTRY is not set; a site
-// whose store is any other file needs the variable in the user's shell.
-constexpr char kMachineStore[] = "/etc/pellor/registry.ini";
-
 std::string AbsoluteOf(const std::string& path) {
   return fs::absolute(fs::path(path.empty() ? "." : path)).lexically_normal().string();
 }
@@ -191,7 +187,9 @@ void InitSite(const InitOptions& options, std::FILE* out) {
                             " names a PostgreSQL server; its database is not set up here");
   }
 
-  if (storeFile != kMachineStore) {
+  // A site whose store is not the machine-wide one needs the variable in the
+  // user's shell.
+  if (storeFile != pellor::kMachineRegistryFileName) {
     std::fprintf(out, "Programs find this site through the settings store; in your shell run:\n");
     std::fprintf(out, "export PELLOR_REGISTRY=%s\n", ShellWord(storeFile).c_str());
   }

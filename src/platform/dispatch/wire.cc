@@ -408,58 +408,51 @@ const char* FrameKindName(FrameKind kind) {
   return "unknown";
 }
 
-Frame CallFrame(uint64_t requestId, uint64_t objectId, std::string member, VarArgs args) {
+namespace {
+
+Frame HeaderOnly(FrameKind kind, uint64_t requestId, uint64_t objectId) {
   Frame frame;
-  frame.kind = FrameKind::kCall;
+  frame.kind = kind;
   frame.requestId = requestId;
   frame.objectId = objectId;
+  return frame;
+}
+
+}  // namespace
+
+Frame CallFrame(uint64_t requestId, uint64_t objectId, std::string member, VarArgs args) {
+  Frame frame = HeaderOnly(FrameKind::kCall, requestId, objectId);
   frame.member = std::move(member);
   frame.args = std::move(args);
   return frame;
 }
 
 Frame AnswerFrame(uint64_t requestId, uint64_t objectId, Variant result, VarArgs args) {
-  Frame frame;
-  frame.kind = FrameKind::kAnswer;
-  frame.requestId = requestId;
-  frame.objectId = objectId;
+  Frame frame = HeaderOnly(FrameKind::kAnswer, requestId, objectId);
   frame.value = std::move(result);
   frame.args = std::move(args);
   return frame;
 }
 
 Frame PropertyGetFrame(uint64_t requestId, uint64_t objectId, std::string member) {
-  Frame frame;
-  frame.kind = FrameKind::kPropertyGet;
-  frame.requestId = requestId;
-  frame.objectId = objectId;
+  Frame frame = HeaderOnly(FrameKind::kPropertyGet, requestId, objectId);
   frame.member = std::move(member);
   return frame;
 }
 
 Frame PropertyPutFrame(uint64_t requestId, uint64_t objectId, std::string member, Variant value) {
-  Frame frame;
-  frame.kind = FrameKind::kPropertyPut;
-  frame.requestId = requestId;
-  frame.objectId = objectId;
+  Frame frame = HeaderOnly(FrameKind::kPropertyPut, requestId, objectId);
   frame.member = std::move(member);
   frame.value = std::move(value);
   return frame;
 }
 
 Frame ReleaseFrame(uint64_t requestId, uint64_t objectId) {
-  Frame frame;
-  frame.kind = FrameKind::kRelease;
-  frame.requestId = requestId;
-  frame.objectId = objectId;
-  return frame;
+  return HeaderOnly(FrameKind::kRelease, requestId, objectId);
 }
 
 Frame ErrorFrame(uint64_t requestId, uint64_t objectId, const std::exception& error) {
-  Frame frame;
-  frame.kind = FrameKind::kError;
-  frame.requestId = requestId;
-  frame.objectId = objectId;
+  Frame frame = HeaderOnly(FrameKind::kError, requestId, objectId);
   frame.errorBaseClass = BaseClassOf(error);
   if (const auto* platformError = dynamic_cast<const Exception*>(&error)) {
     frame.errorClass = platformError->ClassName();

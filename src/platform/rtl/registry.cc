@@ -22,7 +22,7 @@ std::string_view KeyPath(std::string_view key) {
 std::string RegistryFileName() {
   const char* path = std::getenv("PELLOR_REGISTRY");
   if (path != nullptr && *path != '\0') return path;
-  return "/etc/pellor/registry.ini";
+  return kMachineRegistryFileName;
 }
 
 TRegistry::TRegistry() : TRegistry(RegistryFileName()) {}

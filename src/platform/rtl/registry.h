@@ -19,6 +19,9 @@ inline constexpr const char* kPellorRegistryKey = "Software\\QRN\\Pellor";
 // The section of the class table: class name = shared library path.
 inline constexpr const char* kClassesRegistryKey = "Software\\Classes";
 
+// The machine-wide store every process reads when PELLOR_REGISTRY is unset.
+inline constexpr const char* kMachineRegistryFileName = "/etc/pellor/registry.ini";
+
 // Path of the store's file (PELLOR_REGISTRY or the machine-wide default).
 std::string RegistryFileName();
 
