@@ -11,6 +11,7 @@
 #include "platform/rtl/strutils.h"
 #include "suite/appserver/condition_provider.h"
 #include "suite/appserver/main_provider.h"
+#include "suite/appserver/server_database.h"
 #include "suite/appserver/session.h"
 #include "suite/db/schema.h"
 
@@ -21,20 +22,6 @@ using pellor::VarArgs;
 
 // The client's code page for narrow texts.
 constexpr int kClientCodePage = pellor::kCodePageGB;
-
-std::string ClientTextToUtf8(const Variant& value) {
-  if (value.IsBlank()) return std::string();
-  if (value.Type() == pellor::VarType::kWideString) return pellor::WideToUtf8(value.RawWideString());
-  if (value.Type() == pellor::VarType::kString) {
-    return pellor::WideToUtf8(pellor::AnsiToWide(value.RawString(), kClientCodePage));
-  }
-  return value.AsString();
-}
-
-Variant Utf8ToClient(const Variant& value) {
-  if (value.Type() != pellor::VarType::kString) return value;
-  return Variant(pellor::WideToAnsi(pellor::Utf8ToWide(value.RawString()), kClientCodePage));
-}
 
 void AppSession::RequireConnected() const {
   if (!connected) throw pellor::EDispatchError("not connected");
@@ -135,23 +122,10 @@ std::string StampNow() {
 }  // namespace
 
 
-TAppServer::TAppServer(const AppServerOptions& options) : TProviderServer(kAppServerClassName) {
-  std::string root = options.serverRoot.empty() ? pellor::ReadPellorRegistryValue("ServerPath").value_or("")
-                                                : options.serverRoot;
-  // The store keeps the path the way the profiles write it, with a
-  // trailing separator.
-  while (root.size() > 1 && (root.back() == '\\' || root.back() == '/')) root.pop_back();
-  if (root.empty()) throw pellor::EDatabaseError("The application server has no server root (ServerPath)");
-  std::error_code error;
-  std::filesystem::create_directories(root, error);
-  if (error) throw pellor::EDatabaseError("Cannot create the server root '" + root + "': " + error.message());
-  std::string path = (std::filesystem::path(root) / options.databaseFile).string();
-  session_ = std::make_shared<AppSession>();
-  session_->writer = db::OpenSqlite(path);
-  db::EnsureSchema(*session_->writer);
-  session_->gateway = std::make_unique<db::SqlGateway>(db::OpenSqlite(path, true));
-  AddMethods();
-}
+TAppServer::TAppServer(const AppServerOptions& options) : TAppServer(OpenServerDatabase(options)) {}
+
+TAppServer::TAppServer(ServerDatabase database)
+    : TAppServer(std::move(database.writer), std::move(database.confined)) {}
 
 TAppServer::TAppServer(std::unique_ptr<db::Connection> writer, std::unique_ptr<db::Connection> confined)
     : TProviderServer(kAppServerClassName) {

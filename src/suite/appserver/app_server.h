@@ -55,21 +55,13 @@
 #include <string>
 
 #include "platform/db/provider.h"
+#include "suite/appserver/server_database.h"
 #include "suite/db/database.h"
 
 namespace suite {
 
 // The class name the module creates the server by.
 inline constexpr char kAppServerClassName[] = "ZEVUD01E.Class1";
-
-struct AppServerOptions {
-  // The folder the server keeps its database in; created when missing.
-  // Empty: the settings store's "ServerPath" (rtl/registry.h).
-  std::string serverRoot;
-  // The SQLite file under serverRoot. On the first start it is created with
-  // the schema and the seed data.
-  std::string databaseFile = "pellor.db";
-};
 
 struct AppSession;
 
@@ -80,6 +72,7 @@ class TAppServer : public pellor::TProviderServer {
   // root (neither given nor in the settings store) or the database cannot be
   // opened.
   explicit TAppServer(const AppServerOptions& options);
+  explicit TAppServer(ServerDatabase database);
   // On two connections to a database that holds the schema: `writer` for
   // the server's own reads and writes, `confined` for the SQL gateway. They
   // must not be used by anybody else.

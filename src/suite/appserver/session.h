@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/rtl/variant.h"
+#include "suite/db/client_text.h"
 #include "suite/db/database.h"
 #include "suite/db/sql_gateway.h"
 
@@ -39,10 +40,6 @@ struct AppSession {
   std::string Setting(std::string_view name) const;
 };
 
-// Texts between the client (code page 936 narrow, or wide) and the
-// database (UTF-8).
-std::string ClientTextToUtf8(const pellor::Variant& value);
-pellor::Variant Utf8ToClient(const pellor::Variant& value);
 
 }  // namespace suite
 
