@@ -295,10 +295,14 @@ class TCounterService : public pellor::TDispatchObject {
     return owner;
   }
 
+  // With `forUpdate` the row stays locked to the running transaction on
+  // PostgreSQL (SQLite's write transaction holds the whole file already).
   std::optional<std::string> StoredOption(const OptionOwner& owner, const std::string& program,
-                                          const std::string& key) {
+                                          const std::string& key, bool forUpdate = false) {
+    const bool lockRow = forUpdate && context_->writer->GetBackend() == db::Backend::kPostgres;
     std::unique_ptr<db::Cursor> cursor = context_->writer->Query(
-        "SELECT MU004 FROM ADMMU WHERE COMPANY = ? AND MU001 = ? AND MU002 = ? AND MU003 = ?",
+        std::string("SELECT MU004 FROM ADMMU WHERE COMPANY = ? AND MU001 = ? AND MU002 = ? AND MU003 = ?") +
+            (lockRow ? " FOR UPDATE" : ""),
         {Variant(context_->company), Variant(owner.user), Variant(program), Variant(key)});
     if (!cursor->Next()) return std::nullopt;
     return pellor::VarToStr(cursor->Value(0));
@@ -344,22 +348,23 @@ class TCounterService : public pellor::TDispatchObject {
 
     db::Connection& writer = *context_->writer;
     db::WriteTransaction transaction(writer);
-    std::optional<std::string> stored = StoredOption(owner, owner.program, key);
-    const std::string document = MergeUserDefine(stored.value_or(std::string()), keyPath, value);
     const std::string today = Today();
-    if (stored) {
-      writer.Execute(
-          "UPDATE ADMMU SET MU004 = ?, MODIFIER = ?, MODI_DATE = ?, FLAG = FLAG + 1 "
-          "WHERE COMPANY = ? AND MU001 = ? AND MU002 = ? AND MU003 = ?",
-          {Variant(document), Variant(owner.user), Variant(today), Variant(context_->company), Variant(owner.user),
-           Variant(owner.program), Variant(key)});
-    } else {
-      writer.Execute(
-          "INSERT INTO ADMMU (MU001, MU002, MU003, MU004, COMPANY, CREATOR, CREATE_DATE, FLAG) "
-          "VALUES (?, ?, ?, ?, ?, ?, ?, 1)",
-          {Variant(owner.user), Variant(owner.program), Variant(key), Variant(document), Variant(context_->company),
-           Variant(owner.user), Variant(today)});
-    }
+    // Make sure the row exists before reading it for the merge: two users'
+    // first writes of one key would otherwise both insert, and the second
+    // would fail on the key; now the second waits on the row lock and merges
+    // into what the first wrote.
+    writer.Execute(
+        "INSERT INTO ADMMU (MU001, MU002, MU003, MU004, COMPANY, CREATOR, CREATE_DATE, FLAG) "
+        "VALUES (?, ?, ?, '', ?, ?, ?, 0) ON CONFLICT DO NOTHING",
+        {Variant(owner.user), Variant(owner.program), Variant(key), Variant(context_->company), Variant(owner.user),
+         Variant(today)});
+    std::optional<std::string> stored = StoredOption(owner, owner.program, key, /*forUpdate=*/true);
+    const std::string document = MergeUserDefine(stored.value_or(std::string()), keyPath, value);
+    writer.Execute(
+        "UPDATE ADMMU SET MU004 = ?, MODIFIER = ?, MODI_DATE = ?, FLAG = FLAG + 1 "
+        "WHERE COMPANY = ? AND MU001 = ? AND MU002 = ? AND MU003 = ?",
+        {Variant(document), Variant(owner.user), Variant(today), Variant(context_->company), Variant(owner.user),
+         Variant(owner.program), Variant(key)});
     transaction.Commit();
     return Variant(true);
   }
