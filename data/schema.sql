@@ -22,7 +22,7 @@
 -- Every table carries the record stamps COMPANY, CREATOR, USR_GROUP,
 -- CREATE_DATE, MODIFIER, MODI_DATE and FLAG.
 --
--- pellor: schema version 1
+-- pellor: schema version 2
 
 -- The server's own record of this file's version and of the seeding.
 -- pellor: private
@@ -622,3 +622,46 @@ CREATE TABLE INVMH (
   FLAG DOUBLE PRECISION NOT NULL DEFAULT 1,
   PRIMARY KEY (COMPANY, MH001)
 );
+
+-- Base-data permission ----------------------------------------------------
+-- A user whose rights row for a program (ADMMF, chosen as for the rights)
+-- has BaseLimited (MF006) 'Y' may work only on the rows of a table that
+-- meet the condition of the first of these rows for that table: the user's
+-- own row, else the primary group's, else another group's. A table without
+-- such a row is not limited. The condition is SQL in the suite's dialect
+-- over the table's columns, run like any client condition.
+CREATE TABLE ADMBL (
+  BL001 VARCHAR(10) NOT NULL,                   -- user or group ID
+  BL002 VARCHAR(1) NOT NULL,                    -- U user, G group
+  BL003 VARCHAR(20) NOT NULL,                   -- table name
+  BL004 TEXT NOT NULL DEFAULT '',               -- condition on the rows permitted
+  BL005 VARCHAR(60) NOT NULL DEFAULT '',        -- description
+  COMPANY VARCHAR(10) NOT NULL,
+  CREATOR VARCHAR(10) NOT NULL DEFAULT '',
+  USR_GROUP VARCHAR(10) NOT NULL DEFAULT '',
+  CREATE_DATE VARCHAR(17) NOT NULL DEFAULT '',
+  MODIFIER VARCHAR(10) NOT NULL DEFAULT '',
+  MODI_DATE VARCHAR(17) NOT NULL DEFAULT '',
+  FLAG DOUBLE PRECISION NOT NULL DEFAULT 1,
+  PRIMARY KEY (COMPANY, BL001, BL002, BL003)
+);
+
+-- Documents (drawings, specifications) kept by the document server; the
+-- validator finds them by number (check kind "07") or by the item they
+-- describe (INVMB, check kind "12"), newest version first.
+CREATE TABLE CMSMV (
+  MV001 VARCHAR(20) NOT NULL,                   -- document number
+  MV002 VARCHAR(4) NOT NULL,                    -- version
+  MV003 VARCHAR(60) NOT NULL DEFAULT '',        -- title
+  MV004 VARCHAR(255) NOT NULL DEFAULT '',       -- file name
+  MV005 VARCHAR(20) NOT NULL DEFAULT '',        -- item code (INVMB) it describes, empty for none
+  COMPANY VARCHAR(10) NOT NULL,
+  CREATOR VARCHAR(10) NOT NULL DEFAULT '',
+  USR_GROUP VARCHAR(10) NOT NULL DEFAULT '',
+  CREATE_DATE VARCHAR(17) NOT NULL DEFAULT '',
+  MODIFIER VARCHAR(10) NOT NULL DEFAULT '',
+  MODI_DATE VARCHAR(17) NOT NULL DEFAULT '',
+  FLAG DOUBLE PRECISION NOT NULL DEFAULT 1,
+  PRIMARY KEY (COMPANY, MV001, MV002)
+);
+CREATE INDEX CMSMV_ITEM ON CMSMV (COMPANY, MV005);

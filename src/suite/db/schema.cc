@@ -1,5 +1,6 @@
 #include "suite/db/schema.h"
 
+#include <algorithm>
 #include <ctime>
 
 #include "platform/rtl/errors.h"
@@ -312,14 +313,26 @@ std::string Catalogue::CanonicalColumnName(std::string_view name) const {
 }
 
 std::vector<std::string> Catalogue::CreateStatements(Backend backend) const {
+  return CreateStatementsFor(backend, [](const std::string&) { return true; });
+}
+
+std::vector<std::string> Catalogue::CreateStatementsFor(
+    Backend backend, const std::function<bool(const std::string& table)>& wanted) const {
   std::vector<std::string> statements;
+  std::vector<std::string> created;
   for (const TableDef& table : tables_) {
+    if (!wanted(table.name)) continue;
+    created.push_back(table.name);
     std::string sql = "CREATE TABLE " + table.name + " (\n";
     for (const ColumnDef& column : table.columns) sql += "  " + ColumnSql(column, backend) + ",\n";
     sql += "  PRIMARY KEY (" + Join(table.primaryKey) + ")\n)";
     statements.push_back(std::move(sql));
   }
   for (const IndexDef& index : indexes_) {
+    if (std::none_of(created.begin(), created.end(),
+                     [&](const std::string& name) { return pellor::SameText(name, index.table); })) {
+      continue;
+    }
     statements.push_back(std::string("CREATE ") + (index.unique ? "UNIQUE " : "") + "INDEX " +
                          index.name + " ON " + index.table + " (" + Join(index.columns) + ")");
   }
@@ -336,13 +349,29 @@ SchemaState EnsureSchema(Connection& writer, const Catalogue& catalogue, std::st
   }
   if (TableExists(writer, kVersionTable)) {
     int version = writer.QueryValue(std::string("SELECT max(SV001) FROM ") + kVersionTable).AsInteger();
-    transaction.Commit();
-    if (version != catalogue.Version()) {
+    if (version > catalogue.Version()) {
       throw pellor::EDatabaseError("the database holds schema version " + std::to_string(version) +
-                                   " but this server needs version " +
-                                   std::to_string(catalogue.Version()));
+                                   " but this server knows only version " +
+                                   std::to_string(catalogue.Version()) + " (a newer server made it)");
     }
-    return SchemaState::kReused;
+    if (version == catalogue.Version()) {
+      transaction.Commit();
+      return SchemaState::kReused;
+    }
+    // Versions so far only add tables: an older database gets the missing
+    // ones, empty, and keeps every row it has. Seed rows are not added; a
+    // site's data is its own.
+    for (const std::string& statement : catalogue.CreateStatementsFor(writer.GetBackend(), [&](const std::string& table) {
+           return !TableExists(writer, table.c_str());
+         })) {
+      writer.Execute(statement);
+    }
+    std::string now = NowStamp();
+    writer.Execute(std::string("INSERT INTO ") + kVersionTable +
+                       " (SV001, SV002, CREATOR, CREATE_DATE, FLAG) VALUES (?, ?, 'SYSTEM', ?, 1)",
+                   {catalogue.Version(), now, now.substr(0, 8)});
+    transaction.Commit();
+    return SchemaState::kUpgraded;
   }
   for (const std::string& statement : catalogue.CreateStatements(writer.GetBackend())) {
     writer.Execute(statement);

@@ -10,6 +10,7 @@
 #ifndef PELLOR_SUITE_DB_SCHEMA_H_
 #define PELLOR_SUITE_DB_SCHEMA_H_
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -76,6 +77,9 @@ class Catalogue {
 
   // CREATE TABLE and CREATE INDEX statements for a backend, in order.
   std::vector<std::string> CreateStatements(Backend backend) const;
+  // Only the tables `wanted` accepts, with their indexes.
+  std::vector<std::string> CreateStatementsFor(Backend backend,
+                                               const std::function<bool(const std::string& table)>& wanted) const;
 
  private:
   int version_ = 0;
@@ -86,12 +90,15 @@ class Catalogue {
 enum class SchemaState {
   kCreated,  // the tables were created and seeded now
   kReused,   // the database already held this schema version
+  kUpgraded, // an older version got the tables it lacked
 };
 
 // Brings a database to the catalogue's schema on the first start: in one
 // write transaction it creates every table, runs the seed script and
 // records the version in PELLOR_SCHEMA. Later starts find the version and
-// change nothing. A database of another version raises EDatabaseError.
+// change nothing; a database of an older version gets the tables it lacks
+// (empty) and the new version. A database of a newer version raises
+// EDatabaseError.
 SchemaState EnsureSchema(Connection& writer, const Catalogue& catalogue, std::string_view seedSql);
 
 // The same with the built-in description and seed data.

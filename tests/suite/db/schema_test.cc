@@ -49,6 +49,20 @@ TEST_P(SchemaTest, ADatabaseOfAnotherVersionIsRefused) {
   }
 }
 
+TEST_P(SchemaTest, AnOlderDatabaseGetsTheTablesItLacksAndKeepsItsRows) {
+  writer_->Execute("DROP TABLE CMSMV");
+  writer_->Execute("UPDATE HRSMF SET MF003 = 'kept' WHERE COMPANY = ? AND MF001 = 'A01'", {kCompanyA});
+  writer_->Execute("UPDATE PELLOR_SCHEMA SET SV001 = ?", {Catalogue::Builtin().Version() - 1});
+
+  std::unique_ptr<Connection> again = Open();
+  EXPECT_EQ(EnsureSchema(*again), SchemaState::kUpgraded);
+  EXPECT_EQ(CountRows(*again, "CMSMV"), 0);  // created, but seed rows are not the site's data
+  EXPECT_EQ(again->QueryValue("SELECT MF003 FROM HRSMF WHERE COMPANY = ? AND MF001 = 'A01'", {kCompanyA})
+                .AsString(),
+            "kept");
+  EXPECT_EQ(EnsureSchema(*again), SchemaState::kReused);
+}
+
 TEST_P(SchemaTest, AFailingSeedLeavesNoHalfMadeDatabase) {
   std::unique_ptr<Connection> fresh = NewDatabase();
   EXPECT_THROW(EnsureSchema(*fresh, Catalogue::Builtin(),
