@@ -236,3 +236,27 @@ INSERT INTO INVMB (MB001, MB002, MB003, MB004, COMPANY, CREATOR, USR_GROUP, CREA
 
 INSERT INTO INVMH (MH001, MH002, COMPANY, CREATOR, USR_GROUP, CREATE_DATE) VALUES
   ('6901234567892', 'P1001', 'CSOqrl54', 'KV', 'ADMIN', '20240105');
+
+-- Base-data permission: ZHAOLEI of the HR group works only on the written
+-- test factors ------------------------------------------------------------
+
+INSERT INTO QRNMA (MA001, MA002, MA003, MA004, MA005, COMPANY, CREATOR, USR_GROUP, CREATE_DATE) VALUES
+  ('ZHAOLEI', '赵磊', 'CSOqrl54', 'Y', 'CHS', 'CSOqrl54', 'KV', 'ADMIN', '20240116');
+
+INSERT INTO QRNMD (MD001, MD002, MD003, COMPANY, CREATOR, USR_GROUP, CREATE_DATE) VALUES
+  ('ZHAOLEI', 'HR', 'Y', 'CSOqrl54', 'KV', 'ADMIN', '20240116');
+
+INSERT INTO ADMMF (MF001, MF002, MF003, MF004, MF005, MF006, COMPANY, CREATOR, USR_GROUP, CREATE_DATE) VALUES
+  ('ZHAOLEI', 'U', 'PEVF07', 'PEVF07,Y,Y,YYNYYYYYYNNN,YYNNYYN,NNNNNNN', 'btnPrint=Y;btnExport=Y', 'Y', 'CSOqrl54', 'KV', 'ADMIN', '20240116');
+
+INSERT INTO ADMBL (BL001, BL002, BL003, BL004, BL005, COMPANY, CREATOR, USR_GROUP, CREATE_DATE) VALUES
+  ('ZHAOLEI', 'U', 'HRSMF', 'MF004 = ''1''', '只可维护笔试类评价因素', 'CSOqrl54', 'KV', 'ADMIN', '20240116');
+
+-- Documents of the items ----------------------------------------------------
+
+INSERT INTO CMSMV (MV001, MV002, MV003, MV004, MV005, COMPANY, CREATOR, USR_GROUP, CREATE_DATE) VALUES
+  ('DOC-P1001', 'A', '精密轴承图纸', 'P1001_A.pdf', 'P1001', 'CSOqrl54', 'KV', 'ADMIN', '20240105'),
+  ('DOC-P1001', 'B', '精密轴承图纸（修订）', 'P1001_B.pdf', 'P1001', 'CSOqrl54', 'KV', 'ADMIN', '20240301'),
+  ('DOC-P1002', 'A', '传动齿轮图纸', 'P1002_A.pdf', 'P1002', 'CSOqrl54', 'KV', 'ADMIN', '20240105'),
+  ('DOC-QA001', 'A', '来料检验规范', 'QA001_A.docx', '', 'CSOqrl54', 'KV', 'ADMIN', '20240110'),
+  ('DOC-P1001', 'A', '轴承图纸', 'HZ_P1001.pdf', 'P1001', 'HZ0002', 'KV', 'ADMIN', '20240201');
