@@ -34,7 +34,14 @@ PackageFolders ReadPackageFolders() {
   std::string root = pellor::ReadPellorRegistryValue("ClientPath").value_or("");
   if (root.empty()) return packages;
   packages.clientPath = pellor::IncludeTrailingPathDelimiter(pellor::NormalizePath(root));
-  packages.iniFileName = packages.clientPath + "PellorC.ini";
+  packages.profilePath = packages.clientPath;
+  // An empty "ProfileType" counts as "0", as it does for the module.
+  std::string profileType = pellor::ReadPellorRegistryValue("ProfileType").value_or("");
+  if (!profileType.empty() && profileType != "0") {
+    std::string userFolder = packages.clientPath + "Profile/" + pellor::LogonUserName() + "/";
+    if (pellor::FileExists(userFolder + "PellorC.ini")) packages.profilePath = userFolder;
+  }
+  packages.iniFileName = packages.profilePath + "PellorC.ini";
 
   pellor::TIniFile file(packages.iniFileName);
   pellor::TStringList lines;

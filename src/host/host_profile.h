@@ -1,10 +1,13 @@
 // Where the host looks for program modules.
 //
 // The client profile of the installation names the package folders: section
-// "WorkDLLPath" of PellorC.ini in the client root that the settings store
-// names ("ClientPath"). The host reads that much of the profile itself, since
-// the module's own profile reader lives inside the module and the host links
-// none of the module's code.
+// "WorkDLLPath" of PellorC.ini. The host reads that much of the profile
+// itself, since the module's own profile reader lives inside the module and
+// the host links none of the module's code; it finds the file the way the
+// module does, or a program would be looked up in folders its own module
+// never reads: with "ProfileType" other than "0" in the settings store, the
+// logon user's own ClientPath/Profile/<user>/PellorC.ini when it exists, else
+// the shared ClientPath/PellorC.ini.
 #ifndef PELLOR_HOST_HOST_PROFILE_H_
 #define PELLOR_HOST_HOST_PROFILE_H_
 
@@ -17,6 +20,9 @@ namespace tamlo {
 struct PackageFolders {
   // The client root, ending in "/"; empty when the settings store names none.
   std::string clientPath;
+  // The folder of the profile file used: the user's profile folder or the
+  // client root.
+  std::string profilePath;
   // The profile file read (it may not exist: then every folder is the default).
   std::string iniFileName;
   // Absolute folders ending in "/", in profile order. Without a "WorkDLLPath"

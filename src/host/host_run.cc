@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host/host_profile.h"
+#include "host/script_runner.h"
 #include "module/entry/dll_controller.h"
 #include "platform/dispatch/class_factory.h"
 #include "platform/rtl/errors.h"
@@ -16,11 +17,12 @@
 #include "platform/rtl/variant.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/platform.h"
+#include "suite/workcenter/work_center.h"
 
 namespace tamlo {
 namespace {
 
-constexpr const char kWorkCenterClass[] = "TamloWorkCenter.Manager";
+constexpr const char* kWorkCenterClass = suite::kWorkCenterClassName;
 
 // How many rounds of message delivery a modeless program gets to close
 // itself before the headless user closes its window.
@@ -37,21 +39,15 @@ const char* EventName(int32_t code) {
   return "unknown";
 }
 
+// The context of a program that another program started is its code, so
+// that its events are told apart from those of the program tamlo started.
 void PrintEvent(void* context, int32_t code, pevf::TDLLBaseController* sender) {
+  if (context != nullptr) {
+    std::printf("program %s ", static_cast<const std::string*>(context)->c_str());
+  }
   std::printf("event %d %s\n", static_cast<int>(code), EventName(code));
   std::fflush(stdout);
 }
-
-// The headless platform, telling on stdout what a user would have read in the
-// program's message dialogs; each dialog takes its default answer.
-class TReportingPlatform : public pellor::THeadlessPlatform {
- public:
-  int MessageDialog(const pellor::MessageDialogRequest& request) override {
-    std::printf("dialog (%s): %s\n", pellor::DialogKindName(request.kind), request.text.c_str());
-    std::fflush(stdout);
-    return THeadlessPlatform::MessageDialog(request);
-  }
-};
 
 std::string ErrorText(const std::exception& error) {
   std::string text = error.what();
@@ -75,30 +71,14 @@ std::string ValueText(const pellor::Variant& value) {
   }
 }
 
-// The work-center manager the program gets: whatever the class factory makes
-// of the manager's class name, or nothing when no such class is registered.
-pellor::Variant CreateWorkCenter() {
-  try {
-    return pellor::Variant(pellor::CreateObject(kWorkCenterClass));
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "tamlo: no work-center manager (%s): %s; the program gets none\n",
-                 kWorkCenterClass, ErrorText(error).c_str());
-    return pellor::Variant();
-  }
-}
-
-std::string ResolveModule(const HostOptions& options) {
-  if (!options.modulePath.empty()) {
-    if (pellor::FileExists(options.modulePath)) return options.modulePath;
-    std::fprintf(stderr, "tamlo: module file %s does not exist\n", options.modulePath.c_str());
-    return "";
-  }
+// Finds the module of a program code in the package folders; on failure
+// `problem` says why.
+std::string FindProgramModule(const std::string& programCode, std::string& problem) {
   PackageFolders packages = ReadPackageFolders();
-  std::string fileName = ModuleFileNameOf(options.programCode);
+  std::string fileName = ModuleFileNameOf(programCode);
   if (packages.clientPath.empty()) {
-    std::fprintf(stderr,
-                 "tamlo: cannot find program %s: the settings store %s names no ClientPath\n",
-                 options.programCode.c_str(), pellor::RegistryFileName().c_str());
+    problem = "cannot find program " + programCode + ": the settings store " +
+              pellor::RegistryFileName() + " names no ClientPath";
     return "";
   }
   std::string path = FindModule(packages, fileName);
@@ -107,19 +87,30 @@ std::string ResolveModule(const HostOptions& options) {
     for (const std::string& folder : packages.folders) {
       searched += (searched.empty() ? "" : ", ") + folder;
     }
-    std::fprintf(stderr, "tamlo: cannot find program %s: no %s in the package folders of %s (%s)\n",
-                 options.programCode.c_str(), fileName.c_str(), packages.iniFileName.c_str(),
-                 searched.c_str());
+    problem = "cannot find program " + programCode + ": no " + fileName +
+              " in the package folders of " + packages.iniFileName + " (" + searched + ")";
   }
   return path;
 }
 
-// Shows the program modelessly and waits until it is gone. A program may
-// close itself (it posts itself a close request when it cannot start); when
-// it does not, the headless user closes its window the way a window system
-// would, and as a last resort the host closes the program.
-void ShowModeless(pevf::TDLLBaseController& controller) {
-  controller.SetVisible(1);
+std::string ResolveModule(const HostOptions& options) {
+  if (!options.modulePath.empty()) {
+    if (pellor::FileExists(options.modulePath)) return options.modulePath;
+    std::fprintf(stderr, "tamlo: module file %s does not exist\n", options.modulePath.c_str());
+    return "";
+  }
+  std::string problem;
+  std::string path = FindProgramModule(options.programCode, problem);
+  if (path.empty()) std::fprintf(stderr, "tamlo: %s\n", problem.c_str());
+  return path;
+}
+
+// Lets a modeless program settle and closes it, the way a user ends a
+// session: a program may close itself (it posts itself a close request when
+// it cannot start); when it does not, the headless user closes its window
+// the way a window system would, and as a last resort the host closes the
+// program.
+void SettleAndClose(pevf::TDLLBaseController& controller) {
   for (int round = 0; round < kSettleRounds && !controller.IsFormFreed(); ++round) {
     pellor::Application().ProcessMessages();
     if (pellor::PendingMessageCount() == 0) break;
@@ -136,13 +127,160 @@ void ShowModeless(pevf::TDLLBaseController& controller) {
   if (!controller.IsFormFreed()) controller.CloseProgram(false);
 }
 
-// The controller closes a program that is still open as it goes, so the
-// host still receives the close and destroy events.
-void DestroyController(std::unique_ptr<pevf::TDLLBaseController>& controller) {
-  controller.reset();
+// The start extra is required inside a host: an array of five that the
+// module keeps and never reads.
+pellor::Variant StartParams(const std::string& user, const std::string& company,
+                            const std::string& database) {
+  return pellor::Variant::ArrayOf({user, company, database, 0, pellor::Variant::Array(4)});
 }
 
-int RunLoaded(pevf::GetControllerProc getController, const HostOptions& options) {
+// The programs of one tamlo process: the one started from the command line,
+// and those it (or they) start through the work-center manager's ExecWork.
+// They share the process, the platform and the screen, as the programs of
+// one desktop session do.
+class ProgramHost {
+ public:
+  explicit ProgramHost(const HostOptions& options) : options_(options) {}
+  // Programs started through ExecWork are closed with the host, newest first.
+  ~ProgramHost() { CloseStarted(); }
+
+  int RunMain(pevf::GetControllerProc getController, THostPlatform& platform);
+
+ private:
+  struct Started {
+    std::string code;  // outlives the controller: its events carry it
+    std::unique_ptr<pevf::TDLLBaseController> controller;
+  };
+
+  pellor::Variant CreateWorkCenter();
+  int StartProgram(const suite::ExecWorkRequest& request, pellor::Variant& result);
+  void CloseStarted();
+
+  const HostOptions& options_;
+  std::vector<std::unique_ptr<Started>> started_;
+};
+
+// The work-center manager a program gets: whatever the class factory makes
+// of the manager's class name (a registration in the process, or the class
+// table of the settings store), else the suite's own manager for the
+// start-up user and company, which starts programs in this host.
+pellor::Variant ProgramHost::CreateWorkCenter() {
+  std::string problem;
+  try {
+    return pellor::Variant(pellor::CreateObject(kWorkCenterClass));
+  } catch (const std::exception& error) {
+    problem = ErrorText(error);
+  }
+  try {
+    suite::WorkCenterOptions managerOptions;
+    managerOptions.userId = options_.user;
+    managerOptions.company = options_.company;
+    managerOptions.starter = [this](const suite::ExecWorkRequest& request, pellor::Variant& result) {
+      return StartProgram(request, result);
+    };
+    return pellor::Variant(pellor::DispatchPtr(new suite::TWorkCenterManager(std::move(managerOptions))));
+  } catch (const std::exception& error) {
+    problem = ErrorText(error);
+  }
+  std::fprintf(stderr, "tamlo: no work-center manager (%s): %s; the program gets none\n",
+               kWorkCenterClass, problem.c_str());
+  return pellor::Variant();
+}
+
+// ExecWork's way into the host: loads and starts the program as tamlo starts
+// its first one, and shows it modelessly beside the caller. The failure
+// codes are the manager's (work_center.h); what went wrong goes to stderr as
+// well, since the calling program only learns the code. The host keeps no
+// rights of its own: it hands on the rights of the run options (-4 when they
+// are no number), and whether a user may run a program at all (-5) is the
+// manager's to decide before it asks. A program shown modelessly has no
+// result yet: `result` is its result value at the time it was shown.
+int ProgramHost::StartProgram(const suite::ExecWorkRequest& request, pellor::Variant& result) {
+  const std::string& code = request.programId;
+  auto failed = [&code](int answer, const std::string& why) {
+    std::fprintf(stderr, "tamlo: ExecWork %s: %s\n", code.c_str(), why.c_str());
+    return answer;
+  };
+  if (code.empty() || code.find('/') != std::string::npos) return failed(-1, "no program code");
+  std::string problem;
+  std::string path = FindProgramModule(code, problem);
+  if (path.empty()) return failed(-1, problem);
+  void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (library == nullptr) return failed(-2, std::string("cannot load ") + path + ": " + dlerror());
+  auto getController =
+      reinterpret_cast<pevf::GetControllerProc>(dlsym(library, pevf::kGetControllerSymbol));
+  if (getController == nullptr) return failed(-3, path + " exports no GetController");
+
+  auto started = std::make_unique<Started>();
+  started->code = code;
+  try {
+    started->controller.reset(getController());
+  } catch (const std::exception& error) {
+    return failed(-3, "GetController raised: " + ErrorText(error));
+  }
+  if (started->controller == nullptr) return failed(-3, "GetController returned no controller");
+  pevf::TDLLBaseController& controller = *started->controller;
+  // Kept from here on, so that the program's events always find its code.
+  started_.push_back(std::move(started));
+  controller.WorkCenter = CreateWorkCenter();
+  controller.OnEvent = &PrintEvent;
+  controller.OnEventContext = &started_.back()->code;
+
+  // The caller's user and company carry over; the database is the host's.
+  const pellor::Variant& caller = request.caller;
+  std::string user = options_.user;
+  std::string company = options_.company;
+  if (caller.IsArray() && caller.Count() >= 2) {
+    user = pellor::VarToStr(caller[0]);
+    company = pellor::VarToStr(caller[1]);
+  }
+  try {
+    if (controller.Initialize(StartParams(user, company, options_.database)) != 0) {
+      return failed(-6, "the program refused its start parameters");
+    }
+  } catch (const std::exception& error) {
+    return failed(-6, "the program could not start: " + ErrorText(error));
+  }
+
+  int32_t action = 0;
+  uint32_t rights = 0xFF;
+  const pellor::Variant& runOptions = request.options;
+  try {
+    if (runOptions.IsArray() && runOptions.Count() >= 2) {
+      action = runOptions[0].AsInteger();
+      rights = static_cast<uint32_t>(runOptions[1].AsInteger());
+    }
+  } catch (const std::exception& error) {
+    return failed(-4, "the rights of the run options are no number: " + ErrorText(error));
+  }
+  try {
+    if (runOptions.IsArray() && runOptions.Count() >= 3 && !runOptions[2].IsEmpty() &&
+        !runOptions[2].IsNull()) {
+      controller.SetCondition(pellor::Variant::ArrayOf({0, runOptions[2]}));
+    }
+    controller.Execute(action, rights, request.parameter);
+    controller.SetVisible(1);
+  } catch (const std::exception& error) {
+    return failed(-7, "the program failed: " + ErrorText(error));
+  }
+  result = controller.ResultValue;
+  return 0;
+}
+
+void ProgramHost::CloseStarted() {
+  while (!started_.empty()) {
+    try {
+      if (!started_.back()->controller->IsFormFreed()) SettleAndClose(*started_.back()->controller);
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "tamlo: closing program %s failed: %s\n", started_.back()->code.c_str(),
+                   ErrorText(error).c_str());
+    }
+    started_.back()->controller.reset();
+    started_.pop_back();
+  }
+}
+
+int ProgramHost::RunMain(pevf::GetControllerProc getController, THostPlatform& platform) {
   std::unique_ptr<pevf::TDLLBaseController> controller;
   try {
     controller.reset(getController());
@@ -162,20 +300,15 @@ int RunLoaded(pevf::GetControllerProc getController, const HostOptions& options)
   controller->OnEvent = &PrintEvent;
   controller->OnEventContext = nullptr;
 
-  // The start extra is required inside a host: an array of five that the
-  // module keeps and never reads.
-  pellor::Variant params = pellor::Variant::ArrayOf(
-      {options.user, options.company, options.database, 0, pellor::Variant::Array(4)});
   int32_t initialized = -1;
   try {
-    initialized = controller->Initialize(params);
+    initialized =
+        controller->Initialize(StartParams(options_.user, options_.company, options_.database));
   } catch (const std::exception& error) {
     std::fprintf(stderr, "tamlo: the program could not start: %s\n", ErrorText(error).c_str());
-    DestroyController(controller);
     return kExitInitializeRaised;
   } catch (...) {
     std::fprintf(stderr, "tamlo: the program could not start: unknown error\n");
-    DestroyController(controller);
     return kExitInitializeRaised;
   }
   if (initialized != 0) {
@@ -186,24 +319,36 @@ int RunLoaded(pevf::GetControllerProc getController, const HostOptions& options)
       pellor::Application().ProcessMessages();
     } catch (const std::exception&) {
     }
-    DestroyController(controller);
     return kExitInitializeRefused;
   }
 
+  std::unique_ptr<ScriptRunner> runner;
+  if (options_.script.has_value()) runner = std::make_unique<ScriptRunner>(*options_.script, platform, stdout);
   int exitCode = kExitOk;
   try {
-    if (options.condition.has_value()) {
-      if (controller->SetCondition(pellor::Variant::ArrayOf({0, *options.condition})) != 0) {
+    if (options_.condition.has_value()) {
+      if (controller->SetCondition(pellor::Variant::ArrayOf({0, *options_.condition})) != 0) {
         std::fprintf(stderr, "tamlo: the program did not take the condition\n");
       }
     }
-    controller->Execute(options.action, options.rights, pellor::Variant());
-    if (options.modal) {
+    controller->Execute(options_.action, options_.rights, pellor::Variant());
+    if (options_.modal) {
+      // With a script, the script acts inside the program's modal loop.
       pellor::Variant result;
       controller->ShowModal(result);
+      if (runner) runner->RunToEnd();
     } else {
-      ShowModeless(*controller);
+      controller->SetVisible(1);
+      if (runner) runner->RunToEnd();
     }
+    // Whatever closes now closes without the script: a dialog that the
+    // closing shows is cancelled by the headless user.
+    runner.reset();
+    if (!options_.modal) SettleAndClose(*controller);
+  } catch (const ScriptFailure& failure) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "tamlo: %s\n", failure.message.c_str());
+    exitCode = kExitScriptFailed;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "tamlo: the program failed: %s\n", ErrorText(error).c_str());
     exitCode = kExitProgramRaised;
@@ -211,12 +356,17 @@ int RunLoaded(pevf::GetControllerProc getController, const HostOptions& options)
     std::fprintf(stderr, "tamlo: the program failed: unknown error\n");
     exitCode = kExitProgramRaised;
   }
+  runner.reset();
   if (exitCode == kExitOk) {
     std::printf("result code %d\n", static_cast<int>(controller->ResultCode));
     std::printf("result value %s\n", ValueText(controller->ResultValue).c_str());
     std::fflush(stdout);
   }
-  DestroyController(controller);
+  // The programs it started go first, the way a session closes its windows;
+  // the controller closes a program that is still open as it goes, so the
+  // host still receives the close and destroy events.
+  CloseStarted();
+  controller.reset();
   return exitCode;
 }
 
@@ -241,12 +391,14 @@ int RunProgram(const HostOptions& options) {
     return kExitNoController;
   }
 
-  TReportingPlatform platform;
-  // Nobody sits at a headless modal window: the user closes it at once.
+  THostPlatform platform(stdout);
+  // Nobody sits at a headless modal window that no script drives: the user
+  // closes it at once.
   platform.SetDefaultModalAction(
       [](pellor::IModalWindow& window) { window.SetModalResult(pellor::kModalCancel); });
   pellor::ScopedPlatform scoped(platform);
-  return RunLoaded(getController, options);
+  ProgramHost host(options);
+  return host.RunMain(getController, platform);
 }
 
 }  // namespace tamlo

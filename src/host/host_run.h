@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "host/script_parser.h"
+
 namespace tamlo {
 
 // The exit codes of tamlo; the help text lists them.
@@ -19,6 +21,7 @@ enum ExitCode : int {
   kExitInitializeRaised = 5,
   kExitInitializeRefused = 6, // Initialize returned -1
   kExitProgramRaised = 7,     // an error while the program was conditioned, started or shown
+  kExitScriptFailed = 8,      // the script cannot be read, or one of its steps failed
 };
 
 struct HostOptions {
@@ -32,6 +35,10 @@ struct HostOptions {
   int32_t action = 0;
   uint32_t rights = 0xFF;
   bool modal = false;
+  // Drives the program's windows once it is shown (script_runner.h); without
+  // one, message dialogs take their default answer and every window is
+  // closed as soon as it waits for a user.
+  std::optional<Script> script;
 };
 
 // Runs the program and returns the process's exit code. Messages go to

@@ -3,10 +3,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <optional>
+#include <iostream>
+#include <sstream>
 #include <string>
 #include <string_view>
 
 #include "host/host_run.h"
+#include "host/script_parser.h"
 #include "host/site_init.h"
 
 namespace {
@@ -31,17 +36,21 @@ constexpr const char kUsage[] =
     "  --action N         start action (0 normal start, 1 add, 3 edit, 5 print ...)\n"
     "  --rights N         rights bit set (decimal or 0x...; default 0xFF, all rights)\n"
     "  --modal            show the program modally (default: modeless)\n"
+    "  --script FILE      drive the program with the steps of a script (UTF-8; \"-\" reads\n"
+    "                     standard input): keys, typing, clicks, pages, grid cells,\n"
+    "                     dialog answers, JSON snapshots and expectations (README.md)\n"
     "  --help             this text\n"
     "\n"
     "The program runs headless: message dialogs are printed and take their default\n"
-    "answer, and a program window that does not close by itself is closed as a user\n"
-    "would close it. Each event of the program is printed (\"event 256 created\" ...),\n"
-    "then \"result code N\" and the result value.\n"
+    "answer (or the script's), and a program window that does not close by itself is\n"
+    "closed as a user would close it once the script, if any, has ended. Each event\n"
+    "of the program is printed (\"event 256 created\" ...), then \"result code N\" and\n"
+    "the result value.\n"
     "\n"
     "Work-center manager: the program gets the object the class factory creates for\n"
     "\"TamloWorkCenter.Manager\" (registered in the process or in the settings store's\n"
-    "class table), else none. The manager itself is not part of tamlo yet, so without\n"
-    "such a registration a program that checks its manager refuses to start.\n"
+    "class table), else the suite's own manager for the --user and --company given,\n"
+    "whose ExecWork starts other programs in this tamlo, beside the first.\n"
     "\n"
     "tamlo init sets up a working site, or completes one: it only adds what is\n"
     "missing and keeps every file and value that exists, and says which is which.\n"
@@ -64,7 +73,9 @@ constexpr const char kUsage[] =
     "  4  the module has no GetController, or it gave no controller\n"
     "  5  the program raised an error while starting (Initialize); the text is printed\n"
     "  6  the program refused its start parameters (Initialize returned -1)\n"
-    "  7  the program raised an error while conditioned, started or shown\n";
+    "  7  the program raised an error while conditioned, started or shown\n"
+    "  8  the script cannot be read, or one of its steps failed; the message names\n"
+    "     the script's FILE:LINE\n";
 
 bool ParseInteger(const std::string& text, long long low, long long high, long long& value) {
   if (text.empty()) return false;
@@ -77,6 +88,32 @@ bool ParseInteger(const std::string& text, long long low, long long high, long l
   if (errno != 0 || *end != '\0' || parsed < low || parsed > high) return false;
   value = parsed;
   return true;
+}
+
+// Reads and parses the whole script before the program starts, so that a
+// script with a typing error runs nothing.
+int LoadScript(const std::string& fileName, std::optional<tamlo::Script>& script) {
+  std::stringstream text;
+  std::string shownName = fileName;
+  if (fileName == "-") {
+    shownName = "stdin";
+    text << std::cin.rdbuf();
+  } else {
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in) {
+      std::fprintf(stderr, "tamlo: cannot read the script %s: %s\n", fileName.c_str(),
+                   std::strerror(errno));
+      return tamlo::kExitScriptFailed;
+    }
+    text << in.rdbuf();
+  }
+  try {
+    script = tamlo::ParseScript(text.str(), shownName);
+  } catch (const tamlo::ScriptError& error) {
+    std::fprintf(stderr, "tamlo: %s\n", error.what());
+    return tamlo::kExitScriptFailed;
+  }
+  return tamlo::kExitOk;
 }
 
 int Usage(const std::string& problem) {
@@ -115,6 +152,7 @@ int Init(int argc, char** argv) {
 int main(int argc, char** argv) {
   if (argc > 1 && std::string_view(argv[1]) == "init") return Init(argc, argv);
   tamlo::HostOptions options;
+  std::string scriptFile;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
     if (arg == "--help" || arg == "-h") {
@@ -127,7 +165,7 @@ int main(int argc, char** argv) {
     }
     static constexpr std::string_view kValued[] = {"--program", "--module",    "--user",
                                                    "--company", "--database", "--condition",
-                                                   "--action",  "--rights"};
+                                                   "--action",  "--rights",   "--script"};
     bool valued = false;
     for (std::string_view name : kValued) valued = valued || arg == name;
     if (!valued) return Usage("unknown option " + std::string(arg));
@@ -152,11 +190,18 @@ int main(int argc, char** argv) {
       long long n = 0;
       if (!ParseInteger(value, INT32_MIN, INT32_MAX, n)) return Usage("--action needs an integer");
       options.action = static_cast<int32_t>(n);
+    } else if (arg == "--script") {
+      if (value.empty()) return Usage("--script needs a file (- for standard input)");
+      scriptFile = value;
     } else if (arg == "--rights") {
       long long n = 0;
       if (!ParseInteger(value, 0, UINT32_MAX, n)) return Usage("--rights needs a non-negative integer");
       options.rights = static_cast<uint32_t>(n);
     }
+  }
+  if (!scriptFile.empty()) {
+    int loaded = LoadScript(scriptFile, options.script);
+    if (loaded != tamlo::kExitOk) return loaded;
   }
   try {
     return tamlo::RunProgram(options);

@@ -1,8 +1,5 @@
 // The host shell as a user runs it: the built tamlo binary, started as a
 // process against a settings store and a client root of the test's own.
-#include <stdlib.h>
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,34 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "host/tamlo_process.h"
+#include "platform/rtl/sysutils.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-struct RunResult {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& text) {
-  std::string quoted = "'";
-  for (char ch : text) {
-    if (ch == '\'') {
-      quoted += "'\\''";
-    } else {
-      quoted += ch;
-    }
-  }
-  return quoted + "'";
-}
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using tamlo_test::RunResult;
+using tamlo_test::WriteFile;
 
 // The numbers of the "event N ..." lines, in order.
 std::vector<int> Events(const std::string& out) {
@@ -67,25 +45,17 @@ class TamloTest : public testing::Test {
   }
   void TearDown() override { fs::remove_all(root_); }
 
-  void WriteStore(bool withWorkCenter) {
+  void WriteStore(bool withWorkCenter, const std::string& profileType = "") {
     std::ofstream store(root_ / "registry.ini", std::ios::trunc);
     store << "[Software\\QRN\\Pellor]\nClientPath=" << (root_ / "client").string() << "\n";
+    if (!profileType.empty()) store << "ProfileType=" << profileType << "\n";
     if (withWorkCenter) {
       store << "[Software\\Classes]\nTamloWorkCenter.Manager=" << PELLOR_TEST_WORKCENTER << "\n";
     }
   }
 
   RunResult Run(const std::vector<std::string>& args) {
-    std::string command = "PELLOR_REGISTRY=" + Quote((root_ / "registry.ini").string()) + " " +
-                          Quote(TAMLO_FILE);
-    for (const std::string& arg : args) command += " " + Quote(arg);
-    command += " >" + Quote((root_ / "out").string()) + " 2>" + Quote((root_ / "err").string());
-    int status = std::system(command.c_str());
-    RunResult result;
-    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-    result.out = ReadAll(root_ / "out");
-    result.err = ReadAll(root_ / "err");
-    return result;
+    return tamlo_test::RunTamlo(root_ / "registry.ini", root_, args);
   }
 
   fs::path root_;
@@ -139,26 +109,59 @@ TEST_F(TamloTest, FailuresHaveTheirOwnExitCodesAndSayWhatWentWrong) {
   }
 }
 
-TEST_F(TamloTest, WithoutAWorkCenterManagerTheProgramRefusesToStart) {
+TEST_F(TamloTest, WithoutARegisteredManagerTheProgramGetsTheSuitesOwn) {
+  // The module checks its manager's version before anything else: had it no
+  // manager, or a wrong one, it would refuse to start.
   WriteStore(false);
-  RunResult run = Run({"--program", "TESTPRG", "--user", "DS"});
-  EXPECT_EQ(run.exitCode, 5) << run.out << run.err;
-  EXPECT_NE(run.err.find("no work-center manager (TamloWorkCenter.Manager)"), std::string::npos)
-      << run.err;
-  EXPECT_NE(run.err.find("TamloWorkCenter version too old,please update!"), std::string::npos)
-      << run.err;
-  // The user saw the notice; the form was made but never created for the
-  // host (no 256), and goes with the controller.
-  EXPECT_NE(run.out.find("dialog (plain): TamloWorkCenter version too old,please update!\n"),
-            std::string::npos)
-      << run.out;
-  EXPECT_EQ(Events(run.out), (std::vector<int>{320, 304})) << run.out;
+  RunResult run = Run({"--program", "TESTPRG", "--user", "DS", "--company", "CSOqrl54"});
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  EXPECT_EQ(run.err.find("no work-center manager"), std::string::npos) << run.err;
+  EXPECT_EQ(Events(run.out), (std::vector<int>{256, 272, 320, 304})) << run.out;
+}
+
+// The host looks for modules in the folders of the profile the module reads:
+// the logon user's own when per-user profiles are on and the user has one.
+TEST_F(TamloTest, FindsModulesThroughTheProfileTheModuleReads) {
+  const std::string packages = fs::path(PELLOR_TEST_PROGRAM_MODULE).parent_path().string();
+  const fs::path shared = root_ / "client" / "PellorC.ini";
+  const fs::path own = root_ / "client" / "Profile" / pellor::LogonUserName() / "PellorC.ini";
+  fs::create_directories(root_ / "empty");
+  struct Case {
+    const char* what;
+    std::string profileType;
+    bool ownFile;
+    int exitCode;
+    std::string searched;  // the profile named in the failure
+  };
+  const Case cases[] = {
+      {"per-user profile present", "1", true, 0, ""},
+      {"per-user profile absent", "1", false, 3, shared.string()},
+      {"shared profiles", "0", true, 3, shared.string()},
+      {"empty ProfileType counts as 0", "", true, 3, shared.string()},
+  };
+  // The shared profile names a folder without modules, the user's own the
+  // build's: the program is found exactly when the user's file is read.
+  WriteFile(shared, "[WorkDLLPath]\nNone=" + (root_ / "empty").string() + "\n");
+  for (const Case& c : cases) {
+    WriteStore(true, c.profileType);
+    fs::remove(own);
+    if (c.ownFile) WriteFile(own, "[WorkDLLPath]\nBuild=" + packages + "\n");
+    RunResult run = Run({"--program", "TESTPRG", "--user", "DS"});
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.what << "\n" << run.out << run.err;
+    if (!c.searched.empty()) {
+      EXPECT_NE(run.err.find("no libTESTPRGC.so in the package folders of " + c.searched + " (" +
+                             (root_ / "empty").string() + "/)"),
+                std::string::npos)
+          << c.what << "\n" << run.err;
+    }
+  }
 }
 
 TEST_F(TamloTest, HelpListsTheExitCodes) {
   RunResult run = Run({"--help"});
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_NE(run.out.find("  5  the program raised an error while starting"), std::string::npos);
+  EXPECT_NE(run.out.find("  8  the script cannot be read"), std::string::npos);
   EXPECT_NE(run.out.find("TamloWorkCenter.Manager"), std::string::npos);
 }
 

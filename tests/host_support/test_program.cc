@@ -8,15 +8,68 @@
 // it: the start condition, the start mode and the commands the host allowed.
 // A start-up array whose user ID is "nobody" is refused, so that the host's
 // handling of a refused start can be seen.
+//
+// The form has what a script of the host needs to prove itself on: an edit,
+// a button asking a question in a message dialog, a button whose handler
+// raises, a main menu, a page control with a string grid holding Chinese
+// texts, a button opening a modal dialog with its own edit and OK / Cancel,
+// a button with a pop-up menu, and a button calling ExecWork on its
+// work-center manager. Each result
+// lands in a label's caption, where a script reads it.
 #include <cstdio>
 #include <string>
 
 #include "module/entry/dll_controller.h"
 #include "module/entry/mt_controller.h"
 #include "module/entry/program_form_protocol.h"
+#include "platform/dispatch/dispatch.h"
+#include "platform/rtl/codepage.h"
+#include "platform/rtl/strutils.h"
+#include "platform/ui/comctrls_pages.h"
 #include "platform/ui/forms.h"
+#include "platform/ui/grids.h"
+#include "platform/ui/menus.h"
+#include "platform/ui/stdctrls.h"
 
 namespace {
+
+template <class T>
+T* Place(pellor::TComponent* owner, pellor::TWinControl* parent, const char* name, int top) {
+  T* control = pellor::TComponent::Create<T>(owner);
+  control->SetName(name);
+  control->SetParent(parent);
+  control->SetBounds(8, top, 200, 24);
+  return control;
+}
+
+// The modal dialog: an edit with OK and Cancel. OK refuses to close while
+// the edit holds "wrong", as a dialog that validates its input does.
+class TfrmTestDialog : public pellor::TForm {
+  PELLOR_CLASS(TfrmTestDialog);
+
+ public:
+  explicit TfrmTestDialog(pellor::TComponent* owner) : TForm(owner) {
+    SetName("dlgTestDialog");
+    SetCaption("Test dialog");
+    SetBounds(0, 0, 300, 160);
+    edValue = Place<pellor::TEdit>(this, this, "edValue", 8);
+    auto* ok = Place<pellor::TButton>(this, this, "btnOK", 40);
+    ok->SetCaption("OK");
+    ok->SetModalResult(pellor::kModalOk);
+    ok->SetDefault(true);
+    auto* cancel = Place<pellor::TButton>(this, this, "btnCancel", 72);
+    cancel->SetCaption("Cancel");
+    cancel->SetModalResult(pellor::kModalCancel);
+    cancel->SetCancel(true);
+    OnCloseQuery = [this](pellor::TObject*, bool& canClose) {
+      canClose = ModalResult() != pellor::kModalOk || edValue->Text() != "wrong";
+    };
+  }
+
+  pellor::TEdit* edValue;
+};
+
+PELLOR_DEFINE_CLASS(TfrmTestDialog, pellor::TForm);
 
 class TfrmTestProgram : public pellor::TForm, public pevf::IProgramForm {
   PELLOR_CLASS(TfrmTestProgram);
@@ -50,6 +103,7 @@ class TfrmTestProgram : public pellor::TForm, public pevf::IProgramForm {
       resultCode_ = 1;
       returnValue_ = pellor::Variant(shownWith_);
     };
+    BuildControls();
   }
 
   static pevf::IProgramForm* Create() {
@@ -100,6 +154,107 @@ class TfrmTestProgram : public pellor::TForm, public pevf::IProgramForm {
   }
   bool Destroying() const override { return destroying_; }
 
+  void BuildControls() {
+    SetBounds(0, 0, 640, 480);
+    SetCaption(pellor::Cp936("测试程序"));
+    edName_ = Place<pellor::TEdit>(this, this, "edName", 8);
+    auto* hello = Place<pellor::TButton>(this, this, "btnHello", 40);
+    hello->SetCaption("Hello");
+    hello->OnClick = [this](pellor::TObject*) { AskToSave(); };
+    lblAnswer_ = Place<pellor::TLabel>(this, this, "lblAnswer", 72);
+    auto* fail = Place<pellor::TButton>(this, this, "btnFail", 104);
+    fail->SetCaption("Fail");
+    fail->OnClick = [](pellor::TObject*) { throw pellor::Exception("Nothing to do here"); };
+    auto* dialog = Place<pellor::TButton>(this, this, "btnDialog", 136);
+    dialog->SetCaption("Dialog...");
+    dialog->OnClick = [this](pellor::TObject*) { RunDialog(); };
+    lblDialog_ = Place<pellor::TLabel>(this, this, "lblDialog", 168);
+    edProgram_ = Place<pellor::TEdit>(this, this, "edProgram", 200);
+    auto* exec = Place<pellor::TButton>(this, this, "btnExecWork", 232);
+    exec->SetCaption("ExecWork");
+    exec->OnClick = [this](pellor::TObject*) { RunExecWork(); };
+    lblExecWork_ = Place<pellor::TLabel>(this, this, "lblExecWork", 264);
+
+    auto* pages = Place<pellor::TPageControl>(this, this, "pcMain", 296);
+    pages->SetBounds(220, 8, 400, 300);
+    auto* first = pellor::TComponent::Create<pellor::TTabSheet>(this);
+    first->SetName("tsFirst");
+    first->SetPageControl(pages);
+    auto* second = pellor::TComponent::Create<pellor::TTabSheet>(this);
+    second->SetName("tsGrid");
+    second->SetCaption(pellor::Cp936("数据"));
+    second->SetPageControl(pages);
+    pages->SetActivePage(first);
+    auto* grid = Place<pellor::TStringGrid>(this, second, "sgData", 8);
+    grid->SetBounds(0, 0, 380, 240);
+    grid->SetColCount(3);
+    grid->SetRowCount(4);
+    const char* rows[][3] = {{"", "代号", "名称"}, {"1", "A01", "甲"}, {"2", "A02", "乙"},
+                             {"3", "A03", "丙"}};
+    for (int row = 0; row < 4; ++row) {
+      for (int col = 0; col < 3; ++col) grid->SetCells(col, row, pellor::Cp936(rows[row][col]));
+    }
+
+    auto* menu = pellor::TComponent::Create<pellor::TMainMenu>(this);
+    menu->SetName("mmMain");
+    auto* file = pellor::TComponent::Create<pellor::TMenuItem>(this);
+    file->SetName("miFile");
+    file->SetCaption("File");
+    menu->Items()->Add(file);
+    auto* clear = pellor::TComponent::Create<pellor::TMenuItem>(this);
+    clear->SetName("miClear");
+    clear->SetCaption("Clear");
+    clear->SetShortCut(pellor::TextToShortCut("Ctrl+L"));
+    clear->OnClick = [this](pellor::TObject*) { edName_->Clear(); };
+    file->Add(clear);
+    // Disabled until the name edit holds something: opening the menu decides.
+    file->OnClick = [this, clear](pellor::TObject*) { clear->SetEnabled(!edName_->Text().empty()); };
+    SetMenu(menu);
+
+    // A button with a drop-down of actions, as tool buttons have.
+    auto* popup = pellor::TComponent::Create<pellor::TPopupMenu>(this);
+    popup->SetName("pmMore");
+    auto* upper = pellor::TComponent::Create<pellor::TMenuItem>(this);
+    upper->SetName("miUpper");
+    upper->SetCaption("Upper case");
+    upper->OnClick = [this](pellor::TObject*) { edName_->SetText(pellor::UpperCase(edName_->Text())); };
+    popup->Items()->Add(upper);
+    auto* more = Place<pellor::TButton>(this, this, "btnMore", 328);
+    more->SetCaption("More");
+    more->OnClick = [this, popup](pellor::TObject*) {
+      if (popup->Popup(0, 0) == nullptr) lblAnswer_->SetCaption("dismissed");
+    };
+  }
+
+  void AskToSave() {
+    pellor::MessageDialogRequest request;
+    request.kind = pellor::DialogKind::kConfirmation;
+    request.text = pellor::Cp936("保存") + " " + edName_->Text() + "?";
+    request.buttons = {{"Yes", "Yes"}, {"No", "No"}};
+    request.defaultButton = "Yes";
+    int answer = pellor::CurrentPlatform().MessageDialog(request);
+    lblAnswer_->SetCaption(answer == pellor::kModalYes ? "saved" : "not saved");
+  }
+
+  void RunDialog() {
+    auto* dialog = pellor::TCustomForm::Create<TfrmTestDialog>(this);
+    int result = dialog->ShowModal();
+    lblDialog_->SetCaption(result == pellor::kModalOk ? "OK " + dialog->edValue->Text() : "cancelled");
+    delete dialog;
+  }
+
+  // As a program module calls its manager: the caller array names the
+  // program to start, then the start value, the run options (action,
+  // rights, condition), mode 2 and the result.
+  void RunExecWork() {
+    pellor::Variant caller = pellor::Variant::ArrayOf(
+        {info_.userID, info_.companyID, edProgram_->Text(), static_cast<int>(TForm::Handle())});
+    pellor::VarArgs call{caller, pellor::Variant("from TESTPRG"),
+                         pellor::Variant::ArrayOf({0, 0xFF, pellor::Variant()}), 2, pellor::Variant()};
+    int answer = pellor::DispatchInvoke(workCenter_, "ExecWork", call).AsInteger();
+    lblExecWork_->SetCaption("ExecWork " + std::to_string(answer));
+  }
+
   int ModalResult() const override { return TForm::ModalResult(); }
   void SetModalResult(int result) override { TForm::SetModalResult(result); }
   std::string ModalWindowName() const override { return TForm::ModalWindowName(); }
@@ -128,6 +283,11 @@ class TfrmTestProgram : public pellor::TForm, public pevf::IProgramForm {
   pevf::TProgramInfo info_;
   std::string shownWith_;
   bool destroying_ = false;
+  pellor::TEdit* edName_ = nullptr;
+  pellor::TLabel* lblAnswer_ = nullptr;
+  pellor::TLabel* lblDialog_ = nullptr;
+  pellor::TEdit* edProgram_ = nullptr;
+  pellor::TLabel* lblExecWork_ = nullptr;
   pevf::TFormNotifyEvent onShow_;
   pevf::TFormNotifyEvent onHide_;
   pevf::TFormCloseEvent onClose_;
