@@ -35,12 +35,12 @@ size_t Utf8Length(const std::string& text) {
 }
 
 // A client's value as the database is to hold it in `column`.
-Variant ToDatabase(const Variant& value, const db::ColumnDef& column) {
+Variant ToDatabase(const Variant& value, const db::ColumnDef& column, int codePage) {
   if (value.IsBlank()) return Variant::Null();
   switch (column.type) {
     case db::ColumnType::kVarchar:
     case db::ColumnType::kText: {
-      std::string text = value.IsText() ? ClientTextToUtf8(value) : value.AsString();
+      std::string text = value.IsText() ? ClientTextToUtf8(value, codePage) : value.AsString();
       if (column.type == db::ColumnType::kVarchar && Utf8Length(text) > static_cast<size_t>(column.size)) {
         throw Refusal{pellor::kApplyErrorInvalid,
                       "The value of " + column.name + " is longer than " + pellor::IntToStr(column.size) +
@@ -67,7 +67,7 @@ Variant ToDatabase(const Variant& value, const db::ColumnDef& column) {
 
 // Two values of one column as the database and the client hold them are the
 // same version of a row: numbers by value, texts without trailing blanks.
-bool SameValue(const Variant& stored, const Variant& original) {
+bool SameValue(const Variant& stored, const Variant& original, int codePage) {
   if (stored.IsBlank() || original.IsBlank()) return stored.IsBlank() && original.IsBlank();
   if (stored.IsNumeric() || original.IsNumeric()) {
     try {
@@ -76,7 +76,8 @@ bool SameValue(const Variant& stored, const Variant& original) {
       return false;
     }
   }
-  return pellor::TrimRight(ClientTextToUtf8(stored)) == pellor::TrimRight(ClientTextToUtf8(original));
+  return pellor::TrimRight(ClientTextToUtf8(stored, codePage)) ==
+         pellor::TrimRight(ClientTextToUtf8(original, codePage));
 }
 
 pellor::TFieldDef FieldDefOf(const db::ColumnDef& column) {
@@ -153,8 +154,8 @@ Variant TMainProvider::DataRequest(const Variant& data) {
   std::lock_guard<std::mutex> lock(session_->mutex);
   session_->RequireConnected();
   if (data.IsArray() && data.Dims() == 1 && data.Count() == 2 && !data[0].IsArray() && !data[1].IsArray()) {
-    pendingCondition_ = ClientTextToUtf8(data[0]);
-    pendingOrder_ = ClientTextToUtf8(data[1]);
+    pendingCondition_ = ClientTextToUtf8(data[0], session_->clientCodePage);
+    pendingOrder_ = ClientTextToUtf8(data[1], session_->clientCodePage);
     return Variant();
   }
   throw pellor::EDatabaseError("The provider does not understand this data request");
@@ -167,14 +168,16 @@ pellor::ProviderOpenResult TMainProvider::Open(const Variant& condition, const V
   spec.table = table.def->name;
   spec.selectList = ColumnList(*table.def);
   for (int k : table.key) spec.key.push_back(table.def->columns[k].name);
-  spec.condition = ClientTextToUtf8(condition);
-  spec.order = ClientTextToUtf8(order);
+  spec.condition = ClientTextToUtf8(condition, session_->clientCodePage);
+  spec.order = ClientTextToUtf8(order, session_->clientCodePage);
   if (pellor::Trim(spec.condition).empty() && pellor::Trim(spec.order).empty()) {
     spec.condition = pendingCondition_;
     spec.order = pendingOrder_;
   }
+  Query query{spec.condition, spec.order};
   OpenCursor cursor;
   cursor.keyset = std::make_unique<db::KeysetCursor>(*session_->gateway, std::move(spec), session_->company);
+  lastQuery_ = std::move(query);
   if (session_->topRow > 0) cursor.remaining = session_->topRow;
   session_->topRow = 0;  // the limit holds for one opening
 
@@ -208,7 +211,7 @@ pellor::ProviderPacket TMainProvider::Fetch(const Table& table, OpenCursor& curs
     for (auto& row : page.rows) {
       std::vector<Variant> out;
       out.reserve(row.size());
-      for (const Variant& v : row) out.push_back(Utf8ToClient(v));
+      for (const Variant& v : row) out.push_back(Utf8ToClient(v, session_->clientCodePage));
       rows.push_back(Variant::ArrayOf(out));
     }
     wanted -= static_cast<int64_t>(page.rows.size());
@@ -257,6 +260,7 @@ void TMainProvider::Reset() {
   lastCursor_ = 0;
   pendingCondition_.clear();
   pendingOrder_.clear();
+  lastQuery_ = Query{};
 }
 
 pellor::ApplyResult TMainProvider::ApplyUpdates(const pellor::Delta& delta, int maxErrors) {
@@ -265,6 +269,7 @@ pellor::ApplyResult TMainProvider::ApplyUpdates(const pellor::Delta& delta, int 
   const db::TableDef& def = *table.def;
   const std::string& company = session_->company;
   db::Connection& writer = *session_->writer;
+  const int codePage = session_->clientCodePage;
 
   std::vector<int> map;  // delta position → column index
   for (const std::string& name : delta.fieldNames) {
@@ -292,7 +297,7 @@ pellor::ApplyResult TMainProvider::ApplyUpdates(const pellor::Delta& delta, int 
     std::vector<Variant> key{Variant(company)};
     for (int k : table.key) {
       size_t pos = static_cast<size_t>(positionOf(k));
-      Variant v = pos < values.size() ? ToDatabase(values[pos], def.columns[k]) : Variant::Null();
+      Variant v = pos < values.size() ? ToDatabase(values[pos], def.columns[k], codePage) : Variant::Null();
       if (v.IsNull()) throw Refusal{pellor::kApplyErrorInvalid, "The key field " + def.columns[k].name + " is empty", Variant()};
       key.push_back(v);
     }
@@ -303,14 +308,14 @@ pellor::ApplyResult TMainProvider::ApplyUpdates(const pellor::Delta& delta, int 
     auto cursor = writer.Query("SELECT " + deltaColumns + " FROM " + def.name + " WHERE " + keyWhere, key);
     if (!cursor->Next()) return Variant();
     std::vector<Variant> row;
-    for (int i = 0; i < cursor->ColumnCount(); ++i) row.push_back(Utf8ToClient(cursor->Value(i)));
+    for (int i = 0; i < cursor->ColumnCount(); ++i) row.push_back(Utf8ToClient(cursor->Value(i), codePage));
     return Variant::ArrayOf(row);
   };
   // A row given for another company is refused rather than silently moved.
   auto checkCompany = [&](const std::vector<Variant>& values) {
     if (companyPos < 0 || static_cast<size_t>(companyPos) >= values.size()) return;
     const Variant& given = values[companyPos];
-    if (!given.IsBlank() && pellor::Trim(ClientTextToUtf8(given)) != company) {
+    if (!given.IsBlank() && pellor::Trim(ClientTextToUtf8(given, codePage)) != company) {
       throw Refusal{pellor::kApplyErrorInvalid, "The row belongs to another company", Variant()};
     }
   };
@@ -326,7 +331,7 @@ pellor::ApplyResult TMainProvider::ApplyUpdates(const pellor::Delta& delta, int 
       for (size_t j = 0; j < map.size() && j < change.values.size(); ++j) {
         const db::ColumnDef& column = def.columns[map[j]];
         if (map[j] == table.company) continue;
-        Variant v = ToDatabase(change.values[j], column);
+        Variant v = ToDatabase(change.values[j], column, codePage);
         // A NOT NULL column left empty takes its default.
         if (v.IsNull() && column.notNull) {
           if (!column.defaultSql.empty()) continue;
@@ -346,10 +351,10 @@ pellor::ApplyResult TMainProvider::ApplyUpdates(const pellor::Delta& delta, int 
     bool same = true;
     if (flagPos >= 0) {
       same = static_cast<size_t>(flagPos) < change.originals.size() &&
-             SameValue(stored[flagPos], change.originals[flagPos]);
+             SameValue(stored[flagPos], change.originals[flagPos], codePage);
     } else {
       for (size_t j = 0; j < map.size() && j < change.originals.size(); ++j)
-        same = same && SameValue(stored[static_cast<int>(j)], change.originals[j]);
+        same = same && SameValue(stored[static_cast<int>(j)], change.originals[j], codePage);
     }
     if (!same) throw Refusal{pellor::kApplyErrorChanged, kChangedMessage, stored};
 
@@ -367,7 +372,7 @@ pellor::ApplyResult TMainProvider::ApplyUpdates(const pellor::Delta& delta, int 
     for (size_t j = 0; j < map.size() && j < change.values.size(); ++j) {
       if (j >= change.changed.size() || !change.changed[j] || map[j] == table.company) continue;
       const db::ColumnDef& column = def.columns[map[j]];
-      Variant v = ToDatabase(change.values[j], column);
+      Variant v = ToDatabase(change.values[j], column, codePage);
       if (v.IsNull() && column.notNull) {
         throw Refusal{pellor::kApplyErrorInvalid, "The field " + column.name + " needs a value", stored};
       }

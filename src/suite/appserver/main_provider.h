@@ -49,6 +49,15 @@ class TMainProvider : public pellor::IProvider {
   // Forgets every cursor and pending query (a new Connect).
   void Reset();
 
+  // The condition and order (UTF-8, the suite's dialect) of the last query
+  // opened, which the colour provider follows; empty before any. Called
+  // under the session's lock.
+  struct Query {
+    std::string condition;
+    std::string order;
+  };
+  const Query& LastQuery() const { return lastQuery_; }
+
  private:
   struct Table {
     const db::TableDef* def = nullptr;
@@ -72,6 +81,7 @@ class TMainProvider : public pellor::IProvider {
   int64_t lastCursor_ = 0;
   std::string pendingCondition_;  // UTF-8
   std::string pendingOrder_;
+  Query lastQuery_;
 };
 
 }  // namespace suite
