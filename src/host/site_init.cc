@@ -184,7 +184,7 @@ void InitSite(const InitOptions& options, std::FILE* out) {
     }
   } else {
     writer.Say("note:", "MainDBType " + dbType +
-                            " names a PostgreSQL server; its database is not set up here");
+                            " names a PostgreSQL server; the application server creates and seeds its database on its first start");
   }
 
   // A site whose store is not the machine-wide one needs the variable in the

@@ -9,7 +9,10 @@
 #include "platform/rtl/errors.h"
 #include "platform/rtl/registry.h"
 #include "platform/rtl/strutils.h"
+#include "suite/appserver/base_limited.h"
+#include "suite/appserver/color_provider.h"
 #include "suite/appserver/condition_provider.h"
+#include "suite/appserver/lookup_server.h"
 #include "suite/appserver/main_provider.h"
 #include "suite/appserver/server_database.h"
 #include "suite/appserver/session.h"
@@ -20,7 +23,8 @@ namespace suite {
 using pellor::Variant;
 using pellor::VarArgs;
 
-// The client's code page for narrow texts.
+// The code page of narrow texts when the server profile names none; a
+// session uses its own (AppSession::clientCodePage).
 constexpr int kClientCodePage = pellor::kCodePageGB;
 
 void AppSession::RequireConnected() const {
@@ -41,9 +45,9 @@ constexpr int kConnectBadArguments = 1;
 constexpr int kConnectUnknownUser = 2;
 constexpr int kConnectUnknownCompany = 3;
 
-std::string TextOf(const Variant& value) {
+std::string TextOf(const Variant& value, int codePage) {
   if (value.IsBlank() || value.IsArray() || value.IsDispatch()) return std::string();
-  return pellor::Trim(ClientTextToUtf8(value));
+  return pellor::Trim(ClientTextToUtf8(value, codePage));
 }
 
 std::string TodayText() {
@@ -77,23 +81,23 @@ struct ConditionKey {
 // Reads a condition key out of `a`; empty when the array has the wrong
 // shape, with `error` telling why.
 std::optional<ConditionKey> KeyOf(const Variant& a, size_t size, int name, int user, int program,
-                                  std::string& error) {
+                                  int codePage, std::string& error) {
   if (!a.IsArray() || a.Dims() != 1 || static_cast<size_t>(a.Count()) < size) {
     error = "The argument is not an array of " + std::to_string(size) + " values";
     return std::nullopt;
   }
   ConditionKey key;
   const Variant& n = a[name];
-  key.name = n.IsBlank() || n.IsArray() || n.IsDispatch() ? std::string() : ClientTextToUtf8(n);
-  key.user = TextOf(a[user]);
-  key.program = TextOf(a[program]);
+  key.name = n.IsBlank() || n.IsArray() || n.IsDispatch() ? std::string() : ClientTextToUtf8(n, codePage);
+  key.user = TextOf(a[user], codePage);
+  key.program = TextOf(a[program], codePage);
   return key;
 }
 
 // Empty when `key` may be written by the session's user, else the reason.
 std::string CheckConditionKey(const AppSession& session, const ConditionKey& key) {
   if (pellor::Trim(key.name).empty()) return "The name of the saved condition is empty";
-  if (pellor::WideToAnsi(pellor::Utf8ToWide(key.name), kClientCodePage).size() > kMaxConditionNameBytes) {
+  if (pellor::WideToAnsi(pellor::Utf8ToWide(key.name), session.clientCodePage).size() > kMaxConditionNameBytes) {
     return "The name '" + key.name + "' is longer than 20 bytes";
   }
   if (key.program.empty()) return "The program ID is empty";
@@ -125,7 +129,9 @@ std::string StampNow() {
 TAppServer::TAppServer(const AppServerOptions& options) : TAppServer(OpenServerDatabase(options)) {}
 
 TAppServer::TAppServer(ServerDatabase database)
-    : TAppServer(std::move(database.writer), std::move(database.confined)) {}
+    : TAppServer(std::move(database.writer), std::move(database.confined)) {
+  session_->clientCodePage = database.clientCodePage;
+}
 
 TAppServer::TAppServer(std::unique_ptr<db::Connection> writer, std::unique_ptr<db::Connection> confined)
     : TProviderServer(kAppServerClassName) {
@@ -142,9 +148,11 @@ void TAppServer::AddMethods() {
   RegisterProvider("pvdMain", main);
   auto conditions = std::make_shared<TConditionProvider>(session_);
   RegisterProvider("pvdConSave", conditions);
+  auto colours = std::make_shared<TColorProvider>(session_, main);
+  RegisterProvider("pvdColor", colours);
   std::shared_ptr<AppSession> session = session_;
 
-  AddMethod("Connect", 1, 1, [session, main, conditions](VarArgs& args) -> Variant {
+  AddMethod("Connect", 1, 1, [session, main, conditions, colours](VarArgs& args) -> Variant {
     std::lock_guard<std::mutex> lock(session->mutex);
     // Whatever the answer, the session opened before ends here.
     session->connected = false;
@@ -152,11 +160,12 @@ void TAppServer::AddMethods() {
     session->topRow = 0;
     main->Reset();
     conditions->Reset();
+    colours->Reset();
     const Variant& a = args[0];
     if (!a.IsArray() || a.Dims() != 1 || a.Count() < 4) return Variant(kConnectBadArguments);
-    std::string program = pellor::UpperCase(TextOf(a[0]));
-    std::string user = TextOf(a[1]);
-    std::string company = TextOf(a[2]);
+    std::string program = pellor::UpperCase(TextOf(a[0], session->clientCodePage));
+    std::string user = TextOf(a[1], session->clientCodePage);
+    std::string company = TextOf(a[2], session->clientCodePage);
     if (program.empty() || user.empty() || company.empty()) return Variant(kConnectBadArguments);
     db::Connection& db = *session->writer;
     if (db.QueryValue("SELECT MA001 FROM QRNMA WHERE MA001 = ? AND MA004 = 'Y'", {Variant(user)}).IsBlank()) {
@@ -170,7 +179,7 @@ void TAppServer::AddMethods() {
     session->programId = program;
     session->userId = user;
     session->company = company;
-    session->databaseName = TextOf(a[3]);
+    session->databaseName = TextOf(a[3], session->clientCodePage);
     session->connected = true;
     return Variant(kConnectAccepted);
   });
@@ -211,16 +220,21 @@ void TAppServer::AddMethods() {
     line("POWER_DATA", power);
     line("EX_POWER", extra);
     line("BaseLimited", baseLimited);
-    return Utf8ToClient(Variant(text));
+    return Utf8ToClient(Variant(text), session->clientCodePage);
   });
 
   AddMethod("WhatIs", 1, 1, [session](VarArgs& args) -> Variant {
     std::lock_guard<std::mutex> lock(session->mutex);
     session->RequireConnected();
-    std::string name = TextOf(args[0]);
+    std::string name = TextOf(args[0], session->clientCodePage);
     if (pellor::SameText(name, "TODAY")) return Variant(TodayText());
     if (pellor::SameText(name, "SQLTYPE")) return Variant(session->gateway->SqlType());
     return Variant();
+  });
+
+  AddMethod("GetBaseLimitedRecs", 3, 3, [session](VarArgs& args) -> Variant {
+    std::lock_guard<std::mutex> lock(session->mutex);
+    return GetBaseLimitedRecs(*session, args);
   });
 
   AddMethod("GetRecCount", 0, 0, [main](VarArgs&) -> Variant { return Variant(main->LastQueryCount()); });
@@ -236,8 +250,8 @@ void TAppServer::AddMethods() {
   AddMethod("GetFormat", 2, 2, [session](VarArgs& args) -> Variant {
     std::lock_guard<std::mutex> lock(session->mutex);
     session->RequireConnected();
-    std::string company = TextOf(args[0]);
-    std::string program = TextOf(args[1]);
+    std::string company = TextOf(args[0], session->clientCodePage);
+    std::string program = TextOf(args[1], session->clientCodePage);
     // Only the connected company's documents are readable.
     if (!company.empty() && company != session->company) {
       throw pellor::EDispatchError("GetFormat: company '" + company + "' is not the connected company");
@@ -247,7 +261,7 @@ void TAppServer::AddMethods() {
         "SELECT MT003 FROM ADMMT WHERE COMPANY = ? AND MT002 = ? AND (MT001 = ? OR MT001 = '') ORDER BY MT001 DESC",
         {Variant(session->company), Variant(program), Variant(session->userId)});
     if (!cursor->Next() || cursor->Value(0).IsNull()) return Variant(std::string());
-    return Utf8ToClient(Variant(cursor->Value(0).AsString()));
+    return Utf8ToClient(Variant(cursor->Value(0).AsString()), session->clientCodePage);
   });
 
   AddMethod("LoadTable", 1, 1, [session, conditions](VarArgs& args) -> Variant {
@@ -257,12 +271,12 @@ void TAppServer::AddMethods() {
     if (!a.IsArray() || a.Dims() != 1 || a.Count() < 2) {
       throw pellor::EDispatchError("LoadTable: the argument is not an array (user ID, program ID)");
     }
-    std::string user = TextOf(a[0]);
+    std::string user = TextOf(a[0], session->clientCodePage);
     if (user != session->userId) {
       throw pellor::EDispatchError("LoadTable: the saved conditions of user '" + user +
                                    "' belong to another user than '" + session->userId + "'");
     }
-    conditions->Select(user, TextOf(a[1]));
+    conditions->Select(user, TextOf(a[1], session->clientCodePage));
     return Variant();
   });
 
@@ -271,26 +285,29 @@ void TAppServer::AddMethods() {
     session->RequireConnected();
     const Variant& a = args[0];
     std::string error;
-    std::optional<ConditionKey> key = KeyOf(a, 7, 0, 1, 3, error);
+    std::optional<ConditionKey> key = KeyOf(a, 7, 0, 1, 3, session->clientCodePage, error);
     if (key) error = CheckConditionKey(*session, *key);
-    if (!error.empty()) return Utf8ToClient(Variant(error));
-    std::string date = TextOf(a[2]);
+    if (!error.empty()) return Utf8ToClient(Variant(error), session->clientCodePage);
+    std::string date = TextOf(a[2], session->clientCodePage);
     if (date.empty()) date = TodayText();
-    std::string text = a[4].IsBlank() ? std::string() : ClientTextToUtf8(a[4]);
+    std::string text = a[4].IsBlank() ? std::string() : ClientTextToUtf8(a[4], session->clientCodePage);
     int page = 0;
     bool replace = false;
     try {
       page = a[5].IsBlank() ? 0 : a[5].AsInteger();
       replace = !a[6].IsBlank() && a[6].AsBoolean();
     } catch (const pellor::Exception& e) {
-      return Utf8ToClient(Variant("InsertConTable: " + e.Message()));
+      return Utf8ToClient(Variant("InsertConTable: " + e.Message()), session->clientCodePage);
     }
     if (page < 0 || page > 2) return Variant("The tab index " + std::to_string(page) + " is not 0, 1 or 2");
     db::Connection& db = *session->writer;
     try {
       db::WriteTransaction transaction(db);
       if (ConditionExists(db, session->company, *key)) {
-        if (!replace) return Utf8ToClient(Variant("A saved condition named '" + key->name + "' exists already"));
+        if (!replace) {
+          return Utf8ToClient(Variant("A saved condition named '" + key->name + "' exists already"),
+                              session->clientCodePage);
+        }
         db.Execute("UPDATE DOCUS SET VCONDITION = ?, ActivePage = ?, MODIFIER = ?, MODI_DATE = ?, FLAG = FLAG + 1 "
                    "WHERE COMPANY = ? AND NCONDITION = ? AND CREATOR = ? AND PROGRAMME = ?",
                    {Variant(text), Variant(page), Variant(session->userId), Variant(StampNow()),
@@ -303,7 +320,7 @@ void TAppServer::AddMethods() {
       }
       transaction.Commit();
     } catch (const pellor::EDatabaseError& e) {
-      return Utf8ToClient(Variant("InsertConTable: " + e.Message()));
+      return Utf8ToClient(Variant("InsertConTable: " + e.Message()), session->clientCodePage);
     }
     return Variant(std::string());
   });
@@ -312,16 +329,19 @@ void TAppServer::AddMethods() {
     std::lock_guard<std::mutex> lock(session->mutex);
     session->RequireConnected();
     std::string error;
-    std::optional<ConditionKey> key = KeyOf(args[0], 3, 0, 1, 2, error);
+    std::optional<ConditionKey> key = KeyOf(args[0], 3, 0, 1, 2, session->clientCodePage, error);
     if (key) error = CheckConditionKey(*session, *key);
-    if (!error.empty()) return Utf8ToClient(Variant(error));
+    if (!error.empty()) return Utf8ToClient(Variant(error), session->clientCodePage);
     try {
       int64_t deleted = session->writer->Execute(
           "DELETE FROM DOCUS WHERE COMPANY = ? AND NCONDITION = ? AND CREATOR = ? AND PROGRAMME = ?",
           {Variant(session->company), Variant(key->name), Variant(key->user), Variant(key->program)});
-      if (deleted == 0) return Utf8ToClient(Variant("The saved condition '" + key->name + "' does not exist"));
+      if (deleted == 0) {
+        return Utf8ToClient(Variant("The saved condition '" + key->name + "' does not exist"),
+                            session->clientCodePage);
+      }
     } catch (const pellor::EDatabaseError& e) {
-      return Utf8ToClient(Variant("DeleteConTable: " + e.Message()));
+      return Utf8ToClient(Variant("DeleteConTable: " + e.Message()), session->clientCodePage);
     }
     return Variant(std::string());
   });
@@ -330,24 +350,26 @@ void TAppServer::AddMethods() {
     std::lock_guard<std::mutex> lock(session->mutex);
     session->RequireConnected();
     std::string error;
-    std::optional<ConditionKey> from = KeyOf(args[0], 3, 0, 1, 2, error);
+    std::optional<ConditionKey> from = KeyOf(args[0], 3, 0, 1, 2, session->clientCodePage, error);
     std::optional<ConditionKey> to;
     if (from) error = CheckConditionKey(*session, *from);
-    if (error.empty()) to = KeyOf(args[1], 3, 0, 1, 2, error);
+    if (error.empty()) to = KeyOf(args[1], 3, 0, 1, 2, session->clientCodePage, error);
     if (to) error = CheckConditionKey(*session, *to);
     if (error.empty() && (to->user != from->user || to->program != from->program)) {
       error = "A saved condition cannot move to another user or program";
     }
-    if (!error.empty()) return Utf8ToClient(Variant(error));
+    if (!error.empty()) return Utf8ToClient(Variant(error), session->clientCodePage);
     db::Connection& db = *session->writer;
     try {
       db::WriteTransaction transaction(db);
       if (!ConditionExists(db, session->company, *from)) {
-        return Utf8ToClient(Variant("The saved condition '" + from->name + "' does not exist"));
+        return Utf8ToClient(Variant("The saved condition '" + from->name + "' does not exist"),
+                            session->clientCodePage);
       }
       if (to->name == from->name) return Variant(std::string());
       if (ConditionExists(db, session->company, *to)) {
-        return Utf8ToClient(Variant("A saved condition named '" + to->name + "' exists already"));
+        return Utf8ToClient(Variant("A saved condition named '" + to->name + "' exists already"),
+                            session->clientCodePage);
       }
       db.Execute("UPDATE DOCUS SET NCONDITION = ?, MODIFIER = ?, MODI_DATE = ?, FLAG = FLAG + 1 "
                  "WHERE COMPANY = ? AND NCONDITION = ? AND CREATOR = ? AND PROGRAMME = ?",
@@ -355,7 +377,7 @@ void TAppServer::AddMethods() {
                   Variant(from->name), Variant(from->user), Variant(from->program)});
       transaction.Commit();
     } catch (const pellor::EDatabaseError& e) {
-      return Utf8ToClient(Variant("ChangeConName: " + e.Message()));
+      return Utf8ToClient(Variant("ChangeConName: " + e.Message()), session->clientCodePage);
     }
     return Variant(std::string());
   });
@@ -365,8 +387,14 @@ void RegisterSuiteClasses(const AppServerOptions& options) {
   pellor::RegisterClassFactory(kAppServerClassName, [options]() -> pellor::DispatchPtr {
     return std::make_shared<TAppServer>(options);
   });
+  pellor::RegisterClassFactory(kLookupServerClassName, [options]() -> pellor::DispatchPtr {
+    return std::make_shared<TLookupServer>(options);
+  });
 }
 
-void UnregisterSuiteClasses() { pellor::UnregisterClassFactory(kAppServerClassName); }
+void UnregisterSuiteClasses() {
+  pellor::UnregisterClassFactory(kAppServerClassName);
+  pellor::UnregisterClassFactory(kLookupServerClassName);
+}
 
 }  // namespace suite

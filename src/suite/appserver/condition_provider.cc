@@ -64,7 +64,9 @@ pellor::ProviderOpenResult TConditionProvider::Open(const Variant& condition, co
   session_->RequireConnected();
   // The rows are those LoadTable chose; a condition would be silently
   // ignored otherwise.
-  auto blank = [](const Variant& v) { return v.IsBlank() || pellor::Trim(ClientTextToUtf8(v)).empty(); };
+  auto blank = [this](const Variant& v) {
+    return v.IsBlank() || pellor::Trim(ClientTextToUtf8(v, session_->clientCodePage)).empty();
+  };
   if (!blank(condition) || !blank(order)) {
     throw pellor::EDatabaseError("pvdConSave takes no condition or order; LoadTable chooses its rows");
   }
@@ -78,7 +80,9 @@ pellor::ProviderOpenResult TConditionProvider::Open(const Variant& condition, co
         {Variant(session_->company), Variant(user_), Variant(program_)});
     while (cursor->Next()) {
       std::vector<Variant> row;
-      for (int i = 0; i < cursor->ColumnCount(); ++i) row.push_back(Utf8ToClient(cursor->Value(i)));
+      for (int i = 0; i < cursor->ColumnCount(); ++i) {
+        row.push_back(Utf8ToClient(cursor->Value(i), session_->clientCodePage));
+      }
       snapshot.rows.push_back(Variant::ArrayOf(row));
     }
   }

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/rtl/codepage.h"
 #include "platform/rtl/variant.h"
 #include "suite/db/client_text.h"
 #include "suite/db/database.h"
@@ -22,6 +23,10 @@ struct AppSession {
   std::mutex mutex;
   std::unique_ptr<db::Connection> writer;
   std::unique_ptr<db::SqlGateway> gateway;
+  // The code page of the narrow texts this server's clients send and read
+  // (the server profile's "DBCodePage"); every conversion at the boundary
+  // uses it, so a 950 site never sees its texts read as 936.
+  int clientCodePage = pellor::kCodePageGB;
 
   bool connected = false;
   // UTF-8, as the database holds them.
