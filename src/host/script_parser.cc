@@ -63,6 +63,16 @@ class LineParser {
     } else if (command == "click" || command == "focus") {
       CountIs(words, 1, 1, command == "click" ? "click NAME" : "focus CONTROL");
       step.kind = command == "click" ? StepKind::kClick : StepKind::kFocus;
+    } else if (command == "dblclick" || command == "rightclick" || command == "check" ||
+               command == "uncheck") {
+      CountIs(words, 1, 1, (command + " CONTROL").c_str());
+      step.kind = command == "dblclick"     ? StepKind::kDblClick
+                  : command == "rightclick" ? StepKind::kRightClick
+                  : command == "check"      ? StepKind::kCheck
+                                            : StepKind::kUncheck;
+    } else if (command == "choose") {
+      CountIs(words, 2, 2, "choose CONTROL ITEM");
+      step.kind = StepKind::kChoose;
     } else if (command == "page") {
       CountIs(words, 2, 2, "page PAGECONTROL PAGE");
       step.kind = StepKind::kPage;

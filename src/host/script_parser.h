@@ -10,6 +10,15 @@
 //   type [CONTROL] TEXT      types TEXT into CONTROL (focusing it first) or
 //                            into the focused control
 //   click NAME               clicks a control or a menu item
+//   dblclick CONTROL         double-clicks a control where it stands (a
+//                            grid on its current cell, a list on its item)
+//   rightclick CONTROL       right-clicks a control: its pop-up menu opens
+//   choose CONTROL ITEM      picks an item of a combo box, list box, radio
+//                            group, list view, tree view or the current
+//                            cell's pick list: ITEM is the item's text, or
+//                            #N for the item at index N (from 0)
+//   check CONTROL            ticks a check box (clicking it as often as
+//   uncheck CONTROL          it takes), a radio button or a tool button
 //   focus CONTROL            moves the focus to a control
 //   page PAGECONTROL PAGE    clicks a tab: PAGE is a sheet's name or a tab index
 //   cell GRID COL ROW        makes a grid cell current (COL, ROW from 0,
@@ -20,8 +29,10 @@
 //   close [WINDOW]           closes the window with the input (or that one)
 //   snapshot [FILE]          JSON state of the windows and dialogs, to
 //                            standard output or to FILE
-//   expect NAME PROPERTY VALUE        a published property's text (also
-//                                     Focused, and a grid's Col and Row)
+//   expect NAME PROPERTY VALUE        a published property's text, or a
+//                                     state a user sees (StateText in
+//                                     script_snapshot.h: Focused, Col,
+//                                     Items[N], Panels[N], Tabs[N] ...)
 //   expect cell GRID COL ROW VALUE    a grid cell's display text
 //   expect dialog TEXT                the oldest dialog not yet expected
 //   expect no dialog                  every dialog shown has been expected
@@ -50,6 +61,11 @@ enum class StepKind {
   kKey,
   kType,
   kClick,
+  kDblClick,
+  kRightClick,
+  kChoose,
+  kCheck,
+  kUncheck,
   kFocus,
   kPage,
   kCell,

@@ -41,25 +41,11 @@ pellor::TComponent* FindDeep(const pellor::TComponent& owner, std::string_view n
   return nullptr;
 }
 
+}  // namespace
+
 std::string NameOf(const pellor::TComponent& component) {
   return component.Name().empty() ? component.ClassName() : component.Name();
 }
-
-// What a user sees of a control that no published property holds: where
-// the focus is, and a grid's current cell. Texts as the snapshot has them.
-std::optional<std::string> StateText(pellor::TComponent& component, std::string_view name) {
-  if (auto* control = dynamic_cast<pellor::TWinControl*>(&component);
-      control != nullptr && pellor::SameText(name, "Focused")) {
-    return pellor::Focused(control) ? "True" : "False";
-  }
-  if (auto* grid = dynamic_cast<pellor::TCustomGrid*>(&component)) {
-    if (pellor::SameText(name, "Col")) return std::to_string(grid->Col());
-    if (pellor::SameText(name, "Row")) return std::to_string(grid->Row());
-  }
-  return std::nullopt;
-}
-
-}  // namespace
 
 // ---- THostPlatform --------------------------------------------------------------------
 
@@ -263,6 +249,11 @@ void ScriptRunner::Run(const ScriptStep& step) {
     case StepKind::kKey: Key(step); break;
     case StepKind::kType: Type(step); break;
     case StepKind::kClick: Click(step); break;
+    case StepKind::kDblClick: DblClick(step); break;
+    case StepKind::kRightClick: RightClick(step); break;
+    case StepKind::kChoose: Choose(step); break;
+    case StepKind::kCheck:
+    case StepKind::kUncheck: Check(step); break;
     case StepKind::kFocus: Focus(step, Resolve(step, step.words[0])); break;
     case StepKind::kPage: Page(step); break;
     case StepKind::kCell:
@@ -403,7 +394,8 @@ void ScriptRunner::ExpectProperty(const ScriptStep& step) {
   } else if (std::optional<std::string> state = StateText(component, property)) {
     actual = *state;
   } else {
-    Fail(step, NameOf(component) + " (" + component.ClassName() + ") has no published property " + property);
+    Fail(step, NameOf(component) + " (" + component.ClassName() + ") has no published property or state " +
+                   property);
   }
   if (actual != step.words[2]) {
     Fail(step, step.words[0] + "." + property + " is " + Quoted(actual) + ", expected " +

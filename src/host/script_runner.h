@@ -33,6 +33,7 @@
 
 namespace pellor {
 class TComponent;
+class TControl;
 class TCustomForm;
 }  // namespace pellor
 
@@ -46,6 +47,9 @@ struct ScriptFailure {
 };
 
 class ScriptRunner;
+
+// A component as messages name it: its name, else its class name.
+std::string NameOf(const pellor::TComponent& component);
 
 // The headless platform of tamlo: it prints each message dialog on `out`
 // ("dialog (kind): text", the text as UTF-8), remembers it with the answer
@@ -102,6 +106,14 @@ class ScriptRunner {
   void Key(const ScriptStep& step);
   void Type(const ScriptStep& step);
   void Click(const ScriptStep& step);
+  // script_pointer_steps.cc: the mouse beyond a plain click, and choices.
+  void DblClick(const ScriptStep& step);
+  void RightClick(const ScriptStep& step);
+  void Choose(const ScriptStep& step);
+  void Check(const ScriptStep& step);
+  // Gives a control the focus the way a mouse press does: only a windowed
+  // control with TabStop that can take it.
+  void FocusByMouse(const ScriptStep& step, pellor::TControl& control);
   void Page(const ScriptStep& step);
   void Cell(const ScriptStep& step);
   void Close(const ScriptStep& step);

@@ -3,12 +3,20 @@
 #include <cstdio>
 
 #include "platform/rtl/codepage.h"
+#include <charconv>
+
+#include "platform/rtl/strutils.h"
+#include "platform/ui/buttons.h"
 #include "platform/ui/comctrls_pages.h"
+#include "platform/ui/comctrls_views.h"
+#include "platform/ui/extctrls.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/grids.h"
 #include "platform/ui/menus.h"
 #include "platform/ui/properties.h"
+#include "platform/ui/statusbar.h"
 #include "platform/ui/stdctrls.h"
+#include "platform/ui/toolbar.h"
 
 namespace tamlo {
 namespace {
@@ -40,8 +48,75 @@ std::string JsonArray(const std::vector<std::string>& items) {
   return text + "]";
 }
 
+std::string JsonTexts(const std::vector<std::string>& utf8) {
+  std::vector<std::string> items;
+  for (const std::string& text : utf8) items.push_back(JsonString(text));
+  return JsonArray(items);
+}
+
 bool Published(const pellor::TComponent& component, std::string_view name) {
   return pellor::FindPropInfo(component, name) != nullptr;
+}
+
+std::vector<std::string> Utf8Lines(const pellor::TStringList& lines, int codePage) {
+  std::vector<std::string> texts;
+  for (int i = 0; i < lines.Count(); ++i) texts.push_back(ToUtf8(lines[i], codePage));
+  return texts;
+}
+
+// "Name[N]" read as N; nullopt for another name or no number from 0.
+std::optional<int> IndexedName(std::string_view text, std::string_view name) {
+  if (text.size() < name.size() + 3 || !pellor::SameText(text.substr(0, name.size()), name) ||
+      text[name.size()] != '[' || text.back() != ']') {
+    return std::nullopt;
+  }
+  std::string_view digits = text.substr(name.size() + 1, text.size() - name.size() - 2);
+  int value = -1;
+  auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (ec != std::errc() || ptr != digits.data() + digits.size() || value < 0) return std::nullopt;
+  return value;
+}
+
+// The captions of a page control's visible tabs, in tab order.
+std::vector<std::string> TabCaptions(const pellor::TPageControl& pages) {
+  std::vector<std::string> captions;
+  for (int i = 0; i < pages.TabCount(); ++i) {
+    captions.push_back(ToUtf8(pages.PageForTab(i)->Caption(), CodePageOf(*pages.PageForTab(i))));
+  }
+  return captions;
+}
+
+std::vector<std::string> PanelTexts(const pellor::TStatusBar& bar) {
+  std::vector<std::string> texts;
+  for (int i = 0; i < bar.Panels().Count(); ++i) {
+    texts.push_back(ToUtf8(bar.Panels().Items(i)->Text(), CodePageOf(bar)));
+  }
+  return texts;
+}
+
+std::string DescribeListItems(const pellor::TListView& view, int codePage) {
+  std::vector<std::string> items;
+  for (int i = 0; i < view.Items().Count(); ++i) {
+    const pellor::TListItem& item = *view.Items().Item(i);
+    JsonObject json;
+    json.Text("caption", ToUtf8(item.Caption(), codePage));
+    json.Add("subItems", JsonTexts(Utf8Lines(item.SubItems(), codePage)));
+    json.Bool("selected", item.Selected());
+    items.push_back(json.Done());
+  }
+  return JsonArray(items);
+}
+
+std::string DescribeNodes(const pellor::TTreeView& view, int codePage) {
+  std::vector<std::string> nodes;
+  for (int i = 0; i < view.Items().Count(); ++i) {
+    const pellor::TTreeNode& node = *view.Items().Item(i);
+    JsonObject json;
+    json.Text("text", ToUtf8(node.Text(), codePage)).Int("level", node.Level());
+    json.Bool("expanded", node.Expanded()).Bool("selected", node.Selected());
+    nodes.push_back(json.Done());
+  }
+  return JsonArray(nodes);
 }
 
 void DescribeGrid(pellor::TCustomGrid& grid, int codePage, JsonObject& json) {
@@ -80,17 +155,29 @@ std::string DescribeComponent(pellor::TComponent& component) {
   if (Published(component, "Checked")) {
     json.Bool("checked", pellor::GetPropValue(component, "Checked").AsBoolean());
   }
-  auto* list = dynamic_cast<pellor::TCustomListBox*>(&component);
-  if (combo != nullptr || list != nullptr) {
-    const pellor::TStringList& items = combo != nullptr ? combo->Items() : list->Items();
-    std::vector<std::string> texts;
-    for (int i = 0; i < items.Count(); ++i) texts.push_back(JsonString(ToUtf8(items[i], codePage)));
-    json.Add("items", JsonArray(texts));
-    json.Int("itemIndex", combo != nullptr ? combo->ItemIndex() : list->ItemIndex());
+  if (auto* box = dynamic_cast<pellor::TCustomCheckBox*>(&component)) {
+    json.Text("state", pellor::kCheckBoxStateNames[box->State()]);
   }
+  if (Published(component, "Down")) json.Bool("down", pellor::GetPropValue(component, "Down").AsBoolean());
+  if (dynamic_cast<pellor::TCustomComboBox*>(&component) != nullptr ||
+      dynamic_cast<pellor::TCustomListBox*>(&component) != nullptr ||
+      dynamic_cast<pellor::TRadioGroup*>(&component) != nullptr) {
+    json.Add("items", JsonTexts(*ItemTexts(component)));
+    json.Int("itemIndex", ChosenItem(component));
+  }
+  if (auto* view = dynamic_cast<pellor::TListView*>(&component)) {
+    json.Add("listItems", DescribeListItems(*view, codePage));
+  }
+  if (auto* tree = dynamic_cast<pellor::TTreeView*>(&component)) json.Add("nodes", DescribeNodes(*tree, codePage));
   if (auto* pages = dynamic_cast<pellor::TPageControl*>(&component)) {
     json.Add("activePage",
              pages->ActivePage() != nullptr ? JsonString(pages->ActivePage()->Name()) : "null");
+    json.Add("tabs", JsonTexts(TabCaptions(*pages)));
+  }
+  if (auto* bar = dynamic_cast<pellor::TStatusBar*>(&component)) {
+    json.Add("panels", JsonTexts(PanelTexts(*bar)));
+    json.Bool("simplePanel", bar->SimplePanel());
+    if (bar->SimplePanel()) json.Text("simpleText", ToUtf8(bar->SimpleText(), codePage));
   }
   if (auto* grid = dynamic_cast<pellor::TCustomGrid*>(&component)) DescribeGrid(*grid, codePage, json);
   if (control != nullptr) {
@@ -103,6 +190,14 @@ std::string DescribeComponent(pellor::TComponent& component) {
   }
   if (auto* windowed = dynamic_cast<pellor::TWinControl*>(&component)) {
     json.Bool("focused", pellor::Focused(windowed));
+  }
+  // A hint is what a user reads when the mouse rests on the control.
+  if (Published(component, "Hint")) {
+    std::string hint = pellor::GetPropText(component, "Hint");
+    if (!hint.empty()) {
+      json.Text("hint", ToUtf8(hint, codePage));
+      if (control != nullptr) json.Bool("showHint", control->ShowHint());
+    }
   }
   if (Published(component, "Color")) json.Text("color", pellor::GetPropText(component, "Color"));
   if (Published(component, "Font")) {
@@ -215,6 +310,96 @@ std::string JsonString(std::string_view utf8) {
 
 std::optional<std::string> GridCellText(const pellor::TCustomGrid& grid, int col, int row) {
   if (auto* strings = dynamic_cast<const pellor::TStringGrid*>(&grid)) return strings->Cells(col, row);
+  return std::nullopt;
+}
+
+std::optional<std::vector<std::string>> ItemTexts(const pellor::TComponent& component) {
+  const int codePage = CodePageOf(component);
+  if (auto* combo = dynamic_cast<const pellor::TCustomComboBox*>(&component)) {
+    return Utf8Lines(combo->Items(), codePage);
+  }
+  if (auto* list = dynamic_cast<const pellor::TCustomListBox*>(&component)) {
+    return Utf8Lines(list->Items(), codePage);
+  }
+  if (auto* group = dynamic_cast<const pellor::TRadioGroup*>(&component)) {
+    return Utf8Lines(group->Items(), codePage);
+  }
+  std::vector<std::string> texts;
+  if (auto* view = dynamic_cast<const pellor::TListView*>(&component)) {
+    for (int i = 0; i < view->Items().Count(); ++i) texts.push_back(ToUtf8(view->Items().Item(i)->Caption(), codePage));
+    return texts;
+  }
+  if (auto* tree = dynamic_cast<const pellor::TTreeView*>(&component)) {
+    for (int i = 0; i < tree->Items().Count(); ++i) texts.push_back(ToUtf8(tree->Items().Item(i)->Text(), codePage));
+    return texts;
+  }
+  if (auto* grid = dynamic_cast<const pellor::TStringAlignGrid*>(&component)) {
+    if (const pellor::TStringList* lines = grid->PickList(grid->Col(), grid->Row())) {
+      // A line is "display TAB value"; the user sees the display part.
+      for (int i = 0; i < lines->Count(); ++i) {
+        const std::string& line = (*lines)[i];
+        texts.push_back(ToUtf8(line.substr(0, line.find('\t')), codePage));
+      }
+    }
+    return texts;
+  }
+  return std::nullopt;
+}
+
+int ChosenItem(const pellor::TComponent& component) {
+  if (auto* combo = dynamic_cast<const pellor::TCustomComboBox*>(&component)) return combo->ItemIndex();
+  if (auto* list = dynamic_cast<const pellor::TCustomListBox*>(&component)) return list->ItemIndex();
+  if (auto* group = dynamic_cast<const pellor::TRadioGroup*>(&component)) return group->ItemIndex();
+  if (auto* view = dynamic_cast<const pellor::TListView*>(&component)) {
+    return view->Selected() != nullptr ? view->Selected()->Index() : -1;
+  }
+  if (auto* tree = dynamic_cast<const pellor::TTreeView*>(&component)) {
+    return tree->Selected() != nullptr ? tree->Selected()->AbsoluteIndex() : -1;
+  }
+  if (auto* grid = dynamic_cast<const pellor::TStringAlignGrid*>(&component)) {
+    // The cell shows the display part of the line it holds.
+    std::optional<std::vector<std::string>> items = ItemTexts(component);
+    const std::string shown = ToUtf8(grid->Cells(grid->Col(), grid->Row()), CodePageOf(component));
+    for (size_t i = 0; i < items->size(); ++i) {
+      if ((*items)[i] == shown) return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
+std::optional<std::string> StateText(const pellor::TComponent& component, std::string_view name) {
+  if (auto* control = dynamic_cast<const pellor::TWinControl*>(&component);
+      control != nullptr && pellor::SameText(name, "Focused")) {
+    return pellor::Focused(control) ? "True" : "False";
+  }
+  if (auto* grid = dynamic_cast<const pellor::TCustomGrid*>(&component)) {
+    if (pellor::SameText(name, "Col")) return std::to_string(grid->Col());
+    if (pellor::SameText(name, "Row")) return std::to_string(grid->Row());
+  }
+  if (std::optional<std::vector<std::string>> items = ItemTexts(component)) {
+    if (pellor::SameText(name, "ItemCount")) return std::to_string(items->size());
+    if (pellor::SameText(name, "ItemText")) {
+      const int chosen = ChosenItem(component);
+      return chosen >= 0 ? (*items)[chosen] : "";
+    }
+    if (std::optional<int> index = IndexedName(name, "Items"); index && *index < static_cast<int>(items->size())) {
+      return (*items)[*index];
+    }
+  }
+  if (auto* bar = dynamic_cast<const pellor::TStatusBar*>(&component)) {
+    std::vector<std::string> panels = PanelTexts(*bar);
+    if (pellor::SameText(name, "PanelCount")) return std::to_string(panels.size());
+    if (std::optional<int> index = IndexedName(name, "Panels"); index && *index < static_cast<int>(panels.size())) {
+      return panels[*index];
+    }
+  }
+  if (auto* pages = dynamic_cast<const pellor::TPageControl*>(&component)) {
+    std::vector<std::string> tabs = TabCaptions(*pages);
+    if (pellor::SameText(name, "TabCount")) return std::to_string(tabs.size());
+    if (std::optional<int> index = IndexedName(name, "Tabs"); index && *index < static_cast<int>(tabs.size())) {
+      return tabs[*index];
+    }
+  }
   return std::nullopt;
 }
 

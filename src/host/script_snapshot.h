@@ -41,6 +41,26 @@ std::string JsonString(std::string_view utf8);
 // whose cells are not texts of its own.
 std::optional<std::string> GridCellText(const pellor::TCustomGrid& grid, int col, int row);
 
+// The items a control offers a user to choose from, as UTF-8 in the order
+// shown: a combo box's, list box's or radio group's lines, a list view's
+// captions, a tree view's node texts (depth first), and for a grid with pick
+// lists the display parts of the current cell's list (empty when the cell
+// has none). nullopt for a control without items.
+std::optional<std::vector<std::string>> ItemTexts(const pellor::TComponent& component);
+// The index of the chosen item among ItemTexts; -1 for none.
+int ChosenItem(const pellor::TComponent& component);
+
+// What a user sees of a component that no published property holds, under
+// the names `expect` reads (UTF-8; nullopt when the name means nothing for
+// the component):
+//   Focused              True/False
+//   Col, Row             a grid's current cell
+//   ItemCount, Items[N]  the items (ItemTexts) and item N
+//   ItemText             the chosen item's text ("" for none)
+//   PanelCount, Panels[N]  a status bar's panels and the text of panel N
+//   TabCount, Tabs[N]    a page control's visible tabs and tab N's caption
+std::optional<std::string> StateText(const pellor::TComponent& component, std::string_view name);
+
 // A message dialog the program showed, with the answer it got.
 struct ShownDialog {
   pellor::MessageDialogRequest request;
@@ -49,9 +69,10 @@ struct ShownDialog {
 
 // The JSON snapshot: {"windows": [...], "dialogs": [...]}. Windows are the
 // visible forms, front first, each with every component it owns (name,
-// class, and where the class has them: caption, text, checked, items and
-// item index, active page, grid cell and rows, visible, enabled, readOnly,
-// focused, color, fontColor); dialogs are every dialog shown, oldest first
+// class, and where the class has them: caption, text, checked, state, down,
+// items and item index, list items, tree nodes, active page and tabs,
+// panels, grid cell and rows, visible, enabled, readOnly, focused, hint,
+// color, fontColor); dialogs are every dialog shown, oldest first
 // (kind, caption, text, buttons, default, answer). Ends with a line break.
 std::string SnapshotJson(const std::vector<ShownDialog>& dialogs);
 

@@ -48,7 +48,12 @@ TEST(ScriptParserTest, EachStepBecomesItsKindWithItsWords) {
       "expect cell sgData 1 2 A01\n"
       "expect dialog \"Saved.\"\n"
       "expect no dialog\n"
-      "expect window dlgTestDialog\n";
+      "expect window dlgTestDialog\n"
+      "dblclick gdPick\n"
+      "rightclick lbCity\n"
+      "choose cboColour \"#2\"\n"
+      "check chkAudit\n"
+      "UNCHECK tbBold\n";
   Script script = ParseScript(text, "t.txt");
   EXPECT_EQ(script.fileName, "t.txt");
   struct Expected {
@@ -74,6 +79,11 @@ TEST(ScriptParserTest, EachStepBecomesItsKindWithItsWords) {
       {17, StepKind::kExpectDialog, {"Saved."}},
       {18, StepKind::kExpectNoDialog, {}},
       {19, StepKind::kExpectWindow, {"dlgTestDialog"}},
+      {20, StepKind::kDblClick, {"gdPick"}},
+      {21, StepKind::kRightClick, {"lbCity"}},
+      {22, StepKind::kChoose, {"cboColour", "#2"}},
+      {23, StepKind::kCheck, {"chkAudit"}},
+      {24, StepKind::kUncheck, {"tbBold"}},
   };
   ASSERT_EQ(script.steps.size(), std::size(expected));
   for (size_t i = 0; i < script.steps.size(); ++i) {
@@ -104,6 +114,9 @@ TEST(ScriptParserTest, ABadLineNamesFileLineAndProblem) {
       {"key", "s.txt:2: usage: key KEY..."},
       {"click", "s.txt:2: usage: click NAME"},
       {"type a b c", "s.txt:2: usage: type [CONTROL] TEXT"},
+      {"choose cboColour", "s.txt:2: usage: choose CONTROL ITEM"},
+      {"dblclick gdPick 1 2", "s.txt:2: usage: dblclick CONTROL"},
+      {"uncheck", "s.txt:2: usage: uncheck CONTROL"},
       {"cell sgData 1 -2", "s.txt:2: row '-2' is no number from 0"},
       {"row sgData x", "s.txt:2: row 'x' is no number from 0"},
       {"answer Maybe", "s.txt:2: 'Maybe' is no dialog button"},

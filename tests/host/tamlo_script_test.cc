@@ -109,6 +109,60 @@ expect lblAnswer Caption dismissed
   EXPECT_TRUE(Contains(run.out, "result code 1\n")) << run.out;
 }
 
+// Choosing, ticking, double and right clicks go through the controls'
+// own input paths, so the program's handlers see each of them; what they
+// change is read back as a user reads it.
+TEST_F(TamloScriptTest, ChoosesTicksAndPointsAsAUserWould) {
+  RunResult run = RunScript(R"(# a combo box fills its list only when it opens
+choose cboColour 绿
+expect lblChoice Caption "colour 绿"
+expect cboColour ItemText 绿
+choose cboColour #2
+expect lblChoice Caption "colour 蓝"
+expect cboColour Items[0] 红
+expect cboColour ItemCount 3
+expect cboColour Focused True
+
+choose lbCity 上海
+expect lblChoice Caption "city 上海"
+dblclick lbCity
+expect lblChoice Caption "opened 上海"
+# the list box's own pop-up menu comes before the form's
+popup miCopyCity
+rightclick lbCity
+expect lblChoice Caption "copied 上海"
+popup miStamp
+rightclick lblAnswer
+expect lblChoice Caption "stamp lblAnswer"
+
+choose rgSize 大
+expect lblChoice Caption "size 大"
+expect rgSize ItemIndex 2
+
+# grey comes between unchecked and checked
+check chkAudit
+expect chkAudit State cbChecked
+expect lblChoice Caption "audit cbChecked"
+check chkAudit
+uncheck chkAudit
+expect chkAudit State cbUnchecked
+check tbBold
+expect tbBold Down True
+uncheck tbBold
+expect tbBold Down False
+
+expect sbMain Panels[0] 浏览
+expect sbMain PanelCount 2
+expect btnHello Hint 说你好
+expect pcMain Tabs[1] 数据
+page pcMain tsGrid
+row sgData 2
+dblclick sgData
+expect lblChoice Caption "row A02"
+)");
+  ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+}
+
 TEST_F(TamloScriptTest, SnapshotIsJsonOfWindowsAndDialogs) {
   RunResult run = RunScript("type edName \"say \\\"hi\\\"\\\\\"\n"
                             "click btnHello\n"
@@ -127,6 +181,13 @@ TEST_F(TamloScriptTest, SnapshotIsJsonOfWindowsAndDialogs) {
                        R"(["3", "A03", "丙"]])"),
            std::string(R"("name": "btnHello", "class": "TButton", "parent": "frmTestProgram", )"
                        R"("caption": "Hello", "visible": true, "enabled": true, "focused": true)"),
+           std::string(R"("focused": true, "hint": "说你好", "showHint": true)"),
+           std::string(R"("activePage": "tsGrid", "tabs": ["", "数据"])"),
+           std::string(R"("name": "rgSize", "class": "TRadioGroup", "parent": "frmTestProgram", "caption": "", )"
+                       R"("items": ["小", "中", "大"], "itemIndex": -1)"),
+           std::string(R"("checked": false, "state": "cbUnchecked")"),
+           std::string(R"("name": "tbBold", "class": "TToolButton", "parent": "tbMain", "caption": "", "down": false)"),
+           std::string(R"("panels": ["浏览", "0/3"], "simplePanel": false)"),
            std::string(R"({"kind": "confirmation", "caption": "", "text": "保存 say \"hi\"\\?", )"
                        R"("buttons": ["Yes", "No"], "default": "Yes", "answer": "Yes"})"),
        }) {
@@ -159,13 +220,19 @@ TEST_F(TamloScriptTest, AFailedStepStopsTheScriptNamingFileAndLine) {
       {"cell sgData 0 1\n", "s.txt:1: cell (0, 1) is no data cell of sgData (columns 1..2, rows 1..3)"},
       {"cell sgData 1 1\n", "s.txt:1: sgData is not showing"},
       {"click lblAnswer\nexpect lblAnswer Nonsense 1\n",
-       "s.txt:2: lblAnswer (TLabel) has no published property Nonsense"},
+       "s.txt:2: lblAnswer (TLabel) has no published property or state Nonsense"},
       // Inside the dialog's modal loop: the form behind it takes no input,
       // and the failure goes up through the loop.
       {"click btnDialog\nclick frmTestProgram.btnHello\n",
        "s.txt:2: window frmTestProgram takes no input (the modal window dlgTestDialog is in front)"},
       {"click btnDialog\nexpect window frmTestProgram\n",
        "s.txt:2: the window with the input is dlgTestDialog, expected frmTestProgram"},
+      {"choose lbCity 深圳\n", "s.txt:1: lbCity has no item \"深圳\" (items \"北京\", \"上海\", \"广州\")"},
+      {"choose rgSize #3\n", "s.txt:1: rgSize has no item \"#3\" (items \"小\", \"中\", \"大\")"},
+      {"choose edName x\n", "s.txt:1: edName is a TEdit, which has no items to choose from"},
+      {"check rgSize\n", "s.txt:1: rgSize is a TRadioGroup, which has nothing to check"},
+      {"click btnDialog\nrightclick edValue\n", "s.txt:2: edValue has no pop-up menu"},
+      {"expect sbMain Panels[2] x\n", "s.txt:1: sbMain (TStatusBar) has no published property or state Panels[2]"},
   };
   for (const Case& c : cases) {
     RunResult run = RunScript(c.script);
@@ -214,6 +281,49 @@ TEST_F(TamloScriptTest, AModalProgramIsDrivenInsideItsLoopAndCancelledAtTheEnd) 
   EXPECT_EQ(run.exitCode, 8) << run.out << run.err;
   EXPECT_EQ(run.err, "tamlo: s.txt:2: no component 'btnNothing' on window dlgTestDialog\n");
   EXPECT_TRUE(Contains(run.out, "event 304 destroyed")) << run.out;
+}
+
+// The suite's own look-up windows, opened through the manager's service on
+// a site made by tamlo init: the script filters and picks a row of the pick
+// list, cancels it once, and cancels and then accepts the calculator; the
+// program shows what it got back each time.
+TEST_F(TamloScriptTest, AnswersTheLookupWindowsOfTheWorkCenterManager) {
+  const fs::path site = root_ / "site";
+  std::string modules = fs::path(PELLOR_TEST_PROGRAM_MODULE).parent_path().string();
+  RunResult init = tamlo_test::RunTamlo(site / "registry.ini", root_,
+                                        {"init", "--site", site.string(), "--modules", modules});
+  ASSERT_EQ(init.exitCode, 0) << init.out << init.err;
+  WriteFile(root_ / "s.txt", R"(click btnLookup
+expect window frmF2Pick
+expect cell gdPick 1 0 评价因素编号
+expect cell gdPick 1 1 A01
+type edFind 财务
+expect cell gdPick 2 1 财务基础
+row gdPick 1
+dblclick gdPick
+expect window frmTestProgram
+expect lblLookup Caption "A07 财务基础"
+click btnLookup
+click btnCancel
+expect lblLookup Caption none
+
+click btnCalc
+expect window frmCalculator
+expect edExpr Text 1+2
+click btnMul
+click btn4
+expect lblResult Caption "= 9"
+click btnCancel
+expect lblCalc Caption cancelled
+click btnCalc
+key Enter
+expect lblCalc Caption "= 3 from 3"
+expect no dialog
+)");
+  RunResult run = tamlo_test::RunTamlo(
+      site / "registry.ini", root_,
+      {"--program", "TESTPRG", "--user", "DS", "--company", "CSOqrl54", "--script", "s.txt"});
+  ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
 }
 
 // ExecWork through the suite's manager: the manager finds the program's

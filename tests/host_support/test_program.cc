@@ -13,9 +13,13 @@
 // a button asking a question in a message dialog, a button whose handler
 // raises, a main menu, a page control with a string grid holding Chinese
 // texts, a button opening a modal dialog with its own edit and OK / Cancel,
-// a button with a pop-up menu, and a button calling ExecWork on its
-// work-center manager. Each result
-// lands in a label's caption, where a script reads it.
+// a button with a pop-up menu, a button calling ExecWork on its
+// work-center manager, the controls a user chooses from (combo box, list
+// box with a pop-up menu of its own, radio group, check box allowing grey,
+// a check tool button), a status bar, and buttons asking the manager's
+// look-up service for a pick list (F2GetData) and the calculator
+// (GetCalcValue). Each result lands in a label's caption, where a script
+// reads it.
 #include <cstdio>
 #include <string>
 
@@ -26,10 +30,14 @@
 #include "platform/rtl/codepage.h"
 #include "platform/rtl/strutils.h"
 #include "platform/ui/comctrls_pages.h"
+#include "platform/ui/extctrls.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/grids.h"
 #include "platform/ui/menus.h"
+#include "platform/ui/properties.h"
+#include "platform/ui/statusbar.h"
 #include "platform/ui/stdctrls.h"
+#include "platform/ui/toolbar.h"
 
 namespace {
 
@@ -70,6 +78,40 @@ class TfrmTestDialog : public pellor::TForm {
 };
 
 PELLOR_DEFINE_CLASS(TfrmTestDialog, pellor::TForm);
+
+// A list box with a pop-up menu of its own, published as the program's
+// controls publish theirs, so that a right click finds it before the form's.
+class TPopupListBox : public pellor::TListBox {
+  PELLOR_CLASS(TPopupListBox);
+
+ public:
+  explicit TPopupListBox(pellor::TComponent* owner) : TListBox(owner) {}
+  pellor::TPopupMenu* PopupMenu() const { return popupMenu_.Get(); }
+  void SetPopupMenu(pellor::TPopupMenu* menu) { popupMenu_.Set(menu); }
+
+ private:
+  static void DefineProperties(pellor::PropertyBuilder<TPopupListBox>& p) {
+    p.Reference("PopupMenu", &TPopupListBox::PopupMenu, &TPopupListBox::SetPopupMenu);
+  }
+  pellor::TComponentRef<pellor::TPopupMenu> popupMenu_{this};
+};
+
+PELLOR_DEFINE_CLASS(TPopupListBox, pellor::TListBox);
+
+pellor::TStringList Lines(std::initializer_list<const char*> utf8) {
+  pellor::TStringList lines;
+  for (const char* line : utf8) lines.Add(pellor::Cp936(line));
+  return lines;
+}
+
+pellor::TMenuItem* AddItem(pellor::TComponent* owner, pellor::TMenu* menu, const char* name,
+                           const char* caption) {
+  auto* item = pellor::TComponent::Create<pellor::TMenuItem>(owner);
+  item->SetName(name);
+  item->SetCaption(caption);
+  menu->Items()->Add(item);
+  return item;
+}
 
 class TfrmTestProgram : public pellor::TForm, public pevf::IProgramForm {
   PELLOR_CLASS(TfrmTestProgram);
@@ -161,6 +203,8 @@ class TfrmTestProgram : public pellor::TForm, public pevf::IProgramForm {
     auto* hello = Place<pellor::TButton>(this, this, "btnHello", 40);
     hello->SetCaption("Hello");
     hello->OnClick = [this](pellor::TObject*) { AskToSave(); };
+    hello->SetHint(pellor::Cp936("说你好"));
+    hello->SetShowHint(true);
     lblAnswer_ = Place<pellor::TLabel>(this, this, "lblAnswer", 72);
     auto* fail = Place<pellor::TButton>(this, this, "btnFail", 104);
     fail->SetCaption("Fail");
@@ -224,6 +268,109 @@ class TfrmTestProgram : public pellor::TForm, public pevf::IProgramForm {
     more->OnClick = [this, popup](pellor::TObject*) {
       if (popup->Popup(0, 0) == nullptr) lblAnswer_->SetCaption("dismissed");
     };
+    BuildChoices();
+  }
+
+  // The controls a user chooses from, beside the first ones; what each
+  // choice did shows in lblChoice.
+  void BuildChoices() {
+    SetBounds(0, 0, 640, 720);
+    lblChoice_ = Place<pellor::TLabel>(this, this, "lblChoice", 360);
+    auto show = [this](const std::string& text) { lblChoice_->SetCaption(text); };
+
+    auto* combo = Place<pellor::TComboBox>(this, this, "cboColour", 392);
+    combo->SetStyle(pellor::csDropDownList);
+    // The list is filled when it first opens, as programs fill look-up lists.
+    combo->OnDropDown = [combo](pellor::TObject*) {
+      if (combo->Items().Count() == 0) combo->SetItems(Lines({"红", "绿", "蓝"}));
+    };
+    combo->OnSelect = [combo, show](pellor::TObject*) { show("colour " + combo->Text()); };
+
+    auto* list = Place<TPopupListBox>(this, this, "lbCity", 424);
+    list->SetItems(Lines({"北京", "上海", "广州"}));
+    list->OnClick = [list, show](pellor::TObject*) { show("city " + list->Items()[list->ItemIndex()]); };
+    list->OnDblClick = [list, show](pellor::TObject*) {
+      show("opened " + list->Items()[list->ItemIndex()]);
+    };
+    auto* cityMenu = pellor::TComponent::Create<pellor::TPopupMenu>(this);
+    cityMenu->SetName("pmCity");
+    AddItem(this, cityMenu, "miCopyCity", "Copy")->OnClick = [list, show](pellor::TObject*) {
+      show("copied " + (list->ItemIndex() >= 0 ? list->Items()[list->ItemIndex()] : std::string()));
+    };
+    list->SetPopupMenu(cityMenu);
+
+    auto* sizes = Place<pellor::TRadioGroup>(this, this, "rgSize", 456);
+    sizes->SetItems(Lines({"小", "中", "大"}));
+    sizes->OnClick = [sizes, show](pellor::TObject*) { show("size " + sizes->Items()[sizes->ItemIndex()]); };
+
+    auto* audit = Place<pellor::TCheckBox>(this, this, "chkAudit", 488);
+    audit->SetCaption("Audit");
+    audit->SetAllowGrayed(true);
+    audit->OnClick = [audit, show](pellor::TObject*) {
+      show(std::string("audit ") + std::string(pellor::kCheckBoxStateNames[audit->State()]));
+    };
+
+    auto* tools = pellor::TComponent::Create<pellor::TToolBar>(this);
+    tools->SetName("tbMain");
+    tools->SetParent(this);
+    auto* bold = pellor::TComponent::Create<pellor::TToolButton>(this);
+    bold->SetName("tbBold");
+    bold->SetStyle(pellor::tbsCheck);
+    bold->SetParent(tools);
+    bold->SetHint(pellor::Cp936("粗体"));
+    bold->SetShowHint(true);
+
+    auto* status = pellor::TComponent::Create<pellor::TStatusBar>(this);
+    status->SetName("sbMain");
+    status->SetParent(this);
+    status->Panels().Add()->SetText(pellor::Cp936("浏览"));
+    status->Panels().Add()->SetText("0/3");
+
+    // A double click on a row of the grid and a right click anywhere else.
+    auto* grid = dynamic_cast<pellor::TStringGrid*>(FindComponent("sgData"));
+    grid->OnDblClick = [grid, show](pellor::TObject*) { show("row " + grid->Cells(1, grid->Row())); };
+    auto* formMenu = pellor::TComponent::Create<pellor::TPopupMenu>(this);
+    formMenu->SetName("pmForm");
+    AddItem(this, formMenu, "miStamp", "Stamp")->OnClick = [formMenu, show](pellor::TObject*) {
+      show("stamp " + (formMenu->PopupComponent() != nullptr ? formMenu->PopupComponent()->Name() : ""));
+    };
+    SetPopupMenu(formMenu);
+
+    auto* lookup = Place<pellor::TButton>(this, this, "btnLookup", 520);
+    lookup->SetCaption("Look up...");
+    lookup->OnClick = [this](pellor::TObject*) { RunLookup(); };
+    lblLookup_ = Place<pellor::TLabel>(this, this, "lblLookup", 552);
+    auto* calc = Place<pellor::TButton>(this, this, "btnCalc", 584);
+    calc->SetCaption("Calculator...");
+    calc->OnClick = [this](pellor::TObject*) { RunCalculator(); };
+    lblCalc_ = Place<pellor::TLabel>(this, this, "lblCalc", 616);
+  }
+
+  // The evaluation factors through the manager's look-up service, as a
+  // program form asks for them: the request of 19 values.
+  void RunLookup() {
+    pellor::VarArgs none;
+    pellor::Variant service = pellor::DispatchInvoke(workCenter_, "Com_F2Window", none);
+    pellor::Variant request = pellor::Variant::ArrayOf(
+        {"HRSMF", "01", pellor::Variant::ArrayOf({""}), false, "", info_.companyID, "",
+         static_cast<int>(TForm::Handle()), 1, true, 0, "", "", "", "", false, false, workCenter_,
+         info_.userID});
+    pellor::VarArgs call{request};
+    pellor::Variant result = pellor::DispatchInvoke(service, "F2GetData", call);
+    if (!result.IsArray() || result.Count() == 0) {
+      lblLookup_->SetCaption("none");
+      return;
+    }
+    pellor::Variant row = result[0];
+    lblLookup_->SetCaption(pellor::VarToStr(row[0]) + " " + pellor::VarToStr(row[1]));
+  }
+
+  void RunCalculator() {
+    pellor::VarArgs none;
+    pellor::Variant service = pellor::DispatchInvoke(workCenter_, "Com_F2Window", none);
+    pellor::VarArgs call{pellor::Variant("1+2"), static_cast<int>(TForm::Handle())};
+    std::string value = pellor::VarToStr(pellor::DispatchInvoke(service, "GetCalcValue", call));
+    lblCalc_->SetCaption(value.empty() ? "cancelled" : "= " + value + " from " + pellor::VarToStr(call[0]));
   }
 
   void AskToSave() {
@@ -288,6 +435,9 @@ class TfrmTestProgram : public pellor::TForm, public pevf::IProgramForm {
   pellor::TLabel* lblDialog_ = nullptr;
   pellor::TEdit* edProgram_ = nullptr;
   pellor::TLabel* lblExecWork_ = nullptr;
+  pellor::TLabel* lblChoice_ = nullptr;
+  pellor::TLabel* lblLookup_ = nullptr;
+  pellor::TLabel* lblCalc_ = nullptr;
   pevf::TFormNotifyEvent onShow_;
   pevf::TFormNotifyEvent onHide_;
   pevf::TFormCloseEvent onClose_;
