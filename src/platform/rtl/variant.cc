@@ -180,6 +180,13 @@ Variant Variant::ArrayOf(const std::vector<Variant>& items) {
   return v;
 }
 
+Variant Variant::ArrayOf(std::vector<Variant>&& items) {
+  Variant v = Array(-1);
+  v.array_->high1 = static_cast<int>(items.size()) - 1;
+  v.array_->items = std::move(items);
+  return v;
+}
+
 const VarArrayData& Variant::ArrayData() const {
   if (type_ != VarType::kArray) throw EVariantError("Variant is not an array");
   return *array_;

@@ -79,6 +79,8 @@ class Variant {
   // A one-dimensional array holding the given values in order.
   static Variant ArrayOf(std::initializer_list<Variant> items);
   static Variant ArrayOf(const std::vector<Variant>& items);
+  // Takes the items over without copying them (packets of many rows).
+  static Variant ArrayOf(std::vector<Variant>&& items);
 
   VarType Type() const { return type_; }
   bool IsEmpty() const { return type_ == VarType::kEmpty; }
