@@ -1,13 +1,6 @@
-// The reversible scrambling of database passwords kept in the server
-// profile. It only keeps passwords from being read at a glance; it is no
-// protection against anyone who has the file.
-//
-// Each byte at position i (from 1) is rotated right by i mod 8 bits within
-// the byte and written as two hexadecimal digits (upper case, as Format's
-// "%.2x" writes them; either case decodes). An empty
-// password is stored as the scrambled marker
-// "KV_Say_NoPassWord_ThePassWordIsEmpty", so that "no password" and "no
-// value" stay apart in the file.
+// The module's names for the scrambling of database passwords kept in the
+// server profile (platform/rtl/sql_password.h describes it); the module adds
+// its own handling of a password that cannot be decoded.
 #ifndef PEVF_CONFIG_SQL_PASSWORD_H_
 #define PEVF_CONFIG_SQL_PASSWORD_H_
 

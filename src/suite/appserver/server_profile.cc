@@ -1,37 +1,19 @@
 #include "suite/appserver/server_profile.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <filesystem>
 
 #include "platform/rtl/codepage.h"
 #include "platform/rtl/errors.h"
 #include "platform/rtl/inifile.h"
+#include "platform/rtl/sql_password.h"
 #include "platform/rtl/strutils.h"
 
 namespace suite {
 
 namespace {
 
-constexpr char kEmptyPasswordMarker[] = "KV_Say_NoPassWord_ThePassWordIsEmpty";
 constexpr int kDefaultPostgresPort = 5432;
-
-uint8_t RotateRight(uint8_t byte, unsigned bits) {
-  bits %= 8;
-  return bits == 0 ? byte : static_cast<uint8_t>((byte >> bits) | (byte << (8 - bits)));
-}
-
-uint8_t RotateLeft(uint8_t byte, unsigned bits) {
-  bits %= 8;
-  return bits == 0 ? byte : static_cast<uint8_t>((byte << bits) | (byte >> (8 - bits)));
-}
-
-int HexDigit(char ch) {
-  if (ch >= '0' && ch <= '9') return ch - '0';
-  if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
-  if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
-  return -1;
-}
 
 bool AllDigits(std::string_view text) {
   if (text.empty()) return false;
@@ -52,30 +34,10 @@ int PortOf(std::string_view text, const ServerProfile& profile) {
 
 }  // namespace
 
-std::string EncodeProfilePassword(std::string_view plain) {
-  std::string_view source = plain.empty() ? std::string_view(kEmptyPasswordMarker) : plain;
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string hex;
-  hex.reserve(source.size() * 2);
-  for (size_t i = 0; i < source.size(); ++i) {
-    uint8_t byte = RotateRight(static_cast<uint8_t>(source[i]), static_cast<unsigned>((i + 1) % 8));
-    hex += kHex[byte >> 4];
-    hex += kHex[byte & 15];
-  }
-  return hex;
-}
+std::string EncodeProfilePassword(std::string_view plain) { return pellor::EncodeSqlPassword(plain); }
 
 bool DecodeProfilePassword(std::string_view encoded, std::string& plain) {
-  std::string decoded;
-  decoded.reserve(encoded.size() / 2);
-  for (size_t k = 1; 2 * k <= encoded.size(); ++k) {
-    int high = HexDigit(encoded[2 * k - 2]);
-    int low = HexDigit(encoded[2 * k - 1]);
-    if (high < 0 || low < 0) return false;
-    decoded += static_cast<char>(RotateLeft(static_cast<uint8_t>(high * 16 + low), static_cast<unsigned>(k % 8)));
-  }
-  plain = decoded == kEmptyPasswordMarker ? std::string() : decoded;
-  return true;
+  return pellor::DecodeSqlPassword(encoded, plain);
 }
 
 ServerProfile ReadServerProfile(const std::string& serverRoot) {

@@ -67,11 +67,9 @@ ServerProfile ReadServerProfile(const std::string& serverRoot);
 // from 1 to 65535.
 db::PostgresParams PostgresParamsOf(const ServerProfile& profile);
 
-// The suite's scrambling of stored passwords: byte i (from 1) is rotated
-// right by i mod 8 bits and written as two hexadecimal digits; an empty
-// password is stored as the scrambled text
-// "KV_Say_NoPassWord_ThePassWordIsEmpty". Decoding reverses it and ignores a
-// trailing odd digit; false when a pair is not hexadecimal.
+// The stored passwords of the profile, scrambled as
+// platform/rtl/sql_password.h describes (the module reads them alike).
+// Decoding is false when a pair is not hexadecimal.
 std::string EncodeProfilePassword(std::string_view plain);
 bool DecodeProfilePassword(std::string_view encoded, std::string& plain);
 

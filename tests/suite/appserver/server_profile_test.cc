@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "server_test_support.h"
 #include "platform/db/client_dataset.h"
 #include "platform/db/provider.h"
 #include "platform/dispatch/dispatch.h"
@@ -19,8 +20,6 @@
 
 namespace suite::testing {
 namespace {
-
-using pellor::Variant;
 
 class ServerProfileTest : public ::testing::Test {
  protected:
@@ -165,11 +164,7 @@ TEST_F(ServerProfileTest, ABig5SiteStoresUtf8AndAnswersInBig5) {
   ASSERT_NE(big5, pellor::WideToAnsi(pellor::Utf8ToWide(utf8), pellor::kCodePageGB));
 
   Variant server(pellor::DispatchPtr(std::make_shared<TAppServer>(AppServerOptions{root_.string()})));
-  ASSERT_EQ(pellor::DispatchCall(server, "Connect",
-                                 {Variant::ArrayOf({Variant("PEVF07"), Variant("ZHANGWEI"), Variant("CSOqrl54"),
-                                                    Variant("CSOqrl54"), Variant("True"), Variant("N")})})
-                .AsInteger(),
-            0);
+  ASSERT_EQ(pellor::DispatchCall(server, "Connect", {ConnectArgs("ZHANGWEI")}).AsInteger(), 0);
   auto owner = pellor::TComponent::CreateUnowned<pellor::TComponent>();
   auto* connection = pellor::TComponent::Create<pellor::TLocalConnection>(owner.get());
   connection->SetAppServer(server);
