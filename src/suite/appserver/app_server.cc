@@ -1,17 +1,18 @@
 #include "suite/appserver/app_server.h"
 
-#include <ctime>
 #include <filesystem>
 #include <optional>
 
 #include "platform/dispatch/class_factory.h"
 #include "platform/rtl/codepage.h"
+#include "platform/rtl/datetime.h"
 #include "platform/rtl/errors.h"
 #include "platform/rtl/registry.h"
 #include "platform/rtl/strutils.h"
 #include "suite/appserver/base_limited.h"
 #include "suite/appserver/color_provider.h"
 #include "suite/appserver/condition_provider.h"
+#include "suite/appserver/connect_check.h"
 #include "suite/appserver/lookup_server.h"
 #include "suite/appserver/main_provider.h"
 #include "suite/appserver/server_database.h"
@@ -39,25 +40,12 @@ std::string AppSession::Setting(std::string_view name) const {
 
 namespace {
 
-// Connect's answers.
-constexpr int kConnectAccepted = 0;
-constexpr int kConnectBadArguments = 1;
-constexpr int kConnectUnknownUser = 2;
-constexpr int kConnectUnknownCompany = 3;
-
 std::string TextOf(const Variant& value, int codePage) {
   if (value.IsBlank() || value.IsArray() || value.IsDispatch()) return std::string();
   return pellor::Trim(ClientTextToUtf8(value, codePage));
 }
 
-std::string TodayText() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[48];
-  std::snprintf(text, sizeof text, "%04d%02d%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
-  return text;
-}
+std::string TodayText() { return pellor::DateToStr8(pellor::Today()); }
 
 std::vector<std::string> Column(db::Connection& c, std::string_view sql, const std::vector<Variant>& params) {
   std::vector<std::string> out;
@@ -113,15 +101,8 @@ bool ConditionExists(db::Connection& db, const std::string& company, const Condi
               .IsBlank();
 }
 
-std::string StampNow() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[48];
-  std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", local.tm_year + 1900, local.tm_mon + 1,
-                local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-  return text;
-}
+// The 14-digit "YYYYMMDDhhnnss" a saved condition's MODI_DATE holds.
+std::string StampNow() { return pellor::FormatDateTime("yyyymmddhhnnss", pellor::Now()); }
 
 }  // namespace
 
@@ -168,12 +149,7 @@ void TAppServer::AddMethods() {
     std::string company = TextOf(a[2], session->clientCodePage);
     if (program.empty() || user.empty() || company.empty()) return Variant(kConnectBadArguments);
     db::Connection& db = *session->writer;
-    if (db.QueryValue("SELECT MA001 FROM QRNMA WHERE MA001 = ? AND MA004 = 'Y'", {Variant(user)}).IsBlank()) {
-      return Variant(kConnectUnknownUser);
-    }
-    if (db.QueryValue("SELECT MB001 FROM QRNMB WHERE MB001 = ?", {Variant(company)}).IsBlank()) {
-      return Variant(kConnectUnknownCompany);
-    }
+    if (int refused = CheckConnect(db, user, company); refused != kConnectAccepted) return Variant(refused);
     auto cursor = db.Query("SELECT MS002, MS003 FROM ADMMS WHERE MS001 = ? ORDER BY MS002", {Variant(program)});
     while (cursor->Next()) session->settings.emplace_back(cursor->Value(0).AsString(), cursor->Value(1).AsString());
     session->programId = program;

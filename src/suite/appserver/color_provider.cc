@@ -1,11 +1,13 @@
 #include "suite/appserver/color_provider.h"
 
 #include <algorithm>
+#include <map>
 
 #include "platform/rtl/codepage.h"
 #include "platform/rtl/errors.h"
 #include "platform/rtl/strutils.h"
 #include "platform/xml/xml.h"
+#include "suite/appserver/provider_support.h"
 #include "suite/db/client_text.h"
 
 namespace suite {
@@ -22,21 +24,6 @@ constexpr int kAllPageRows = 500;
 
 // The section of the document the single-table form paints from.
 constexpr char kComponentsXPath[] = "//colormanager/head/component[@enable=\"Y\"]";
-
-pellor::TFieldDef KeyFieldDef(const db::ColumnDef& column) {
-  pellor::TFieldDef def;
-  def.name = column.name;
-  switch (column.type) {
-    case db::ColumnType::kVarchar:
-      def.dataType = pellor::ftString;
-      def.size = column.size;
-      break;
-    case db::ColumnType::kText: def.dataType = pellor::ftMemo; break;
-    case db::ColumnType::kInteger: def.dataType = pellor::ftInteger; break;
-    case db::ColumnType::kDouble: def.dataType = pellor::ftFloat; break;
-  }
-  return def;
-}
 
 // A value of the colour text: its separator ";" must not occur inside.
 std::string ColourValue(const std::string& value) { return pellor::StringReplaceAll(pellor::Trim(value), ";", "；"); }
@@ -62,30 +49,14 @@ std::string KeyOf(const std::vector<Variant>& row, size_t keyCount) {
 }  // namespace
 
 TColorProvider::TColorProvider(std::shared_ptr<AppSession> session, std::shared_ptr<TMainProvider> main)
-    : session_(std::move(session)), main_(std::move(main)) {}
+    : session_(std::move(session)), main_(std::move(main)), cursors_(kMaxCursors) {}
 TColorProvider::~TColorProvider() = default;
 
 TColorProvider::Layout TColorProvider::ReadLayout() const {
-  session_->RequireConnected();
+  ConfiguredTable configured = ReadConfiguredTable(*session_);
   Layout layout;
-  const std::string tableName = session_->Setting("M11_TABLE");
-  if (tableName.empty()) {
-    throw pellor::EDatabaseError("Program '" + session_->programId + "' has no main table configured (M11_TABLE)");
-  }
-  layout.table = session_->gateway->GetCatalogue().FindTable(tableName);
-  if (layout.table == nullptr || layout.table->scope != db::TableScope::kCompany) {
-    throw pellor::EDatabaseError("The main table '" + tableName + "' is not a company table");
-  }
-  std::string keyText = session_->Setting("M11_KEY");
-  std::replace(keyText.begin(), keyText.end(), ';', ',');
-  for (const std::string& part : pellor::SplitString(keyText, ",")) {
-    std::string name = pellor::Trim(part);
-    if (name.empty()) continue;
-    const db::ColumnDef* column = layout.table->FindColumn(name);
-    if (column == nullptr) throw pellor::EDatabaseError("The key field '" + name + "' is not a column of " + tableName);
-    layout.key.push_back(column);
-  }
-  if (layout.key.empty()) throw pellor::EDatabaseError("Program '" + session_->programId + "' has no key (M11_KEY)");
+  layout.table = configured.def;
+  layout.key = std::move(configured.key);
 
   Variant document = session_->writer->QueryValue("SELECT NH003 FROM ADMNH WHERE COMPANY = ? AND NH001 = ?",
                                                   {Variant(session_->company), Variant(session_->programId)});
@@ -127,7 +98,7 @@ TColorProvider::Layout TColorProvider::ReadLayout() const {
 
 std::vector<pellor::TFieldDef> TColorProvider::FieldDefs(const Layout& layout) const {
   std::vector<pellor::TFieldDef> defs;
-  for (const db::ColumnDef* key : layout.key) defs.push_back(KeyFieldDef(*key));
+  for (const db::ColumnDef* key : layout.key) defs.push_back(FieldDefOf(*key));
   for (const Component& component : layout.components) {
     pellor::TFieldDef def;
     def.name = component.name;
@@ -186,10 +157,8 @@ pellor::ProviderOpenResult TColorProvider::Open(const Variant& condition, const 
   pending_ = false;
   cursor.keyset = std::make_unique<db::KeysetCursor>(*session_->gateway, std::move(query), session_->company);
 
-  while (cursors_.size() >= kMaxCursors) cursors_.erase(cursors_.begin());
-  int64_t id = nextCursor_++;
-  OpenCursor& stored = cursors_[id] = std::move(cursor);
-  lastCursor_ = id;
+  int64_t id = cursors_.Add(std::move(cursor));
+  OpenCursor& stored = cursors_.Get(id);
 
   pellor::ProviderOpenResult result;
   result.cursor = id;
@@ -280,23 +249,17 @@ pellor::ProviderPacket TColorProvider::Fetch(OpenCursor& cursor, int count) {
   return packet;
 }
 
-TColorProvider::OpenCursor& TColorProvider::CursorOf(int64_t id) {
-  auto it = cursors_.find(id);
-  if (it == cursors_.end()) throw pellor::EDatabaseError("Cursor " + pellor::IntToStr(id) + " is not open");
-  return it->second;
-}
-
 pellor::ProviderPacket TColorProvider::GetRecords(int64_t cursor, int count) {
   std::lock_guard<std::mutex> lock(session_->mutex);
   session_->RequireConnected();
-  return Fetch(CursorOf(cursor), count);
+  return Fetch(cursors_.Get(cursor), count);
 }
 
 int64_t TColorProvider::GetRecordCount(int64_t cursor) {
   std::lock_guard<std::mutex> lock(session_->mutex);
   session_->RequireConnected();
-  if (cursor == 0) cursor = lastCursor_;
-  return CursorOf(cursor).keyset->Count();
+  if (cursor == 0) cursor = cursors_.Last();
+  return cursors_.Get(cursor).keyset->Count();
 }
 
 pellor::ApplyResult TColorProvider::ApplyUpdates(const pellor::Delta&, int) {
@@ -307,12 +270,11 @@ pellor::ApplyResult TColorProvider::ApplyUpdates(const pellor::Delta&, int) {
 
 void TColorProvider::CloseCursor(int64_t cursor) {
   std::lock_guard<std::mutex> lock(session_->mutex);
-  cursors_.erase(cursor);
+  cursors_.Close(cursor);
 }
 
 void TColorProvider::Reset() {
-  cursors_.clear();
-  lastCursor_ = 0;
+  cursors_.Clear();
   pending_ = false;
   pendingCondition_.clear();
   pendingOrder_.clear();

@@ -34,13 +34,13 @@
 #define PELLOR_SUITE_APPSERVER_COLOR_PROVIDER_H_
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/db/provider.h"
 #include "suite/appserver/main_provider.h"
+#include "suite/appserver/provider_support.h"
 #include "suite/appserver/session.h"
 #include "suite/db/keyset.h"
 #include "suite/db/schema.h"
@@ -92,13 +92,10 @@ class TColorProvider : public pellor::IProvider {
   // The colour texts of `rows` (key values as read) for one component.
   std::vector<std::string> Colour(const Layout& layout, Component& component,
                                   const std::vector<std::vector<pellor::Variant>>& rows);
-  OpenCursor& CursorOf(int64_t id);
 
   std::shared_ptr<AppSession> session_;
   std::shared_ptr<TMainProvider> main_;
-  std::map<int64_t, OpenCursor> cursors_;
-  int64_t nextCursor_ = 1;
-  int64_t lastCursor_ = 0;
+  CursorTable<OpenCursor> cursors_;
   bool pending_ = false;
   std::string pendingCondition_;  // UTF-8
   std::string pendingOrder_;

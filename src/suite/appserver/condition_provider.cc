@@ -4,6 +4,7 @@
 
 #include "platform/rtl/errors.h"
 #include "platform/rtl/strutils.h"
+#include "suite/appserver/provider_support.h"
 #include "suite/db/schema.h"
 
 namespace suite {
@@ -24,25 +25,13 @@ const db::TableDef& ConditionTable() {
 
 }  // namespace
 
-TConditionProvider::TConditionProvider(std::shared_ptr<AppSession> session) : session_(std::move(session)) {}
+TConditionProvider::TConditionProvider(std::shared_ptr<AppSession> session)
+    : session_(std::move(session)), cursors_(kMaxCursors) {}
 TConditionProvider::~TConditionProvider() = default;
 
 std::vector<pellor::TFieldDef> TConditionProvider::FieldDefs() const {
   std::vector<pellor::TFieldDef> defs;
-  for (const db::ColumnDef& column : ConditionTable().columns) {
-    pellor::TFieldDef def;
-    def.name = column.name;
-    switch (column.type) {
-      case db::ColumnType::kVarchar:
-        def.dataType = pellor::ftString;
-        def.size = column.size;
-        break;
-      case db::ColumnType::kText: def.dataType = pellor::ftMemo; break;
-      case db::ColumnType::kInteger: def.dataType = pellor::ftInteger; break;
-      case db::ColumnType::kDouble: def.dataType = pellor::ftFloat; break;
-    }
-    defs.push_back(def);
-  }
+  for (const db::ColumnDef& column : ConditionTable().columns) defs.push_back(FieldDefOf(column));
   return defs;
 }
 
@@ -78,17 +67,10 @@ pellor::ProviderOpenResult TConditionProvider::Open(const Variant& condition, co
     auto cursor = session_->writer->Query(
         "SELECT " + columns + " FROM DOCUS WHERE COMPANY = ? AND CREATOR = ? AND PROGRAMME = ? ORDER BY NCONDITION",
         {Variant(session_->company), Variant(user_), Variant(program_)});
-    while (cursor->Next()) {
-      std::vector<Variant> row;
-      for (int i = 0; i < cursor->ColumnCount(); ++i) {
-        row.push_back(Utf8ToClient(cursor->Value(i), session_->clientCodePage));
-      }
-      snapshot.rows.push_back(Variant::ArrayOf(row));
-    }
+    while (cursor->Next()) snapshot.rows.push_back(ClientRow(*cursor, session_->clientCodePage));
   }
-  while (cursors_.size() >= kMaxCursors) cursors_.erase(cursors_.begin());
-  int64_t id = nextCursor_++;
-  Snapshot& stored = cursors_[id] = std::move(snapshot);
+  int64_t id = cursors_.Add(std::move(snapshot));
+  Snapshot& stored = cursors_.Get(id);
 
   pellor::ProviderOpenResult result;
   result.cursor = id;
@@ -114,22 +96,16 @@ pellor::ProviderPacket TConditionProvider::Fetch(Snapshot& snapshot, int count) 
   return packet;
 }
 
-TConditionProvider::Snapshot& TConditionProvider::SnapshotOf(int64_t cursor) {
-  auto it = cursors_.find(cursor);
-  if (it == cursors_.end()) throw pellor::EDatabaseError("Cursor " + pellor::IntToStr(cursor) + " is not open");
-  return it->second;
-}
-
 pellor::ProviderPacket TConditionProvider::GetRecords(int64_t cursor, int count) {
   std::lock_guard<std::mutex> lock(session_->mutex);
   session_->RequireConnected();
-  return Fetch(SnapshotOf(cursor), count);
+  return Fetch(cursors_.Get(cursor), count);
 }
 
 int64_t TConditionProvider::GetRecordCount(int64_t cursor) {
   std::lock_guard<std::mutex> lock(session_->mutex);
   session_->RequireConnected();
-  return static_cast<int64_t>(SnapshotOf(cursor).rows.size());
+  return static_cast<int64_t>(cursors_.Get(cursor).rows.size());
 }
 
 pellor::ApplyResult TConditionProvider::ApplyUpdates(const pellor::Delta&, int) {
@@ -141,7 +117,7 @@ pellor::ApplyResult TConditionProvider::ApplyUpdates(const pellor::Delta&, int) 
 
 void TConditionProvider::CloseCursor(int64_t cursor) {
   std::lock_guard<std::mutex> lock(session_->mutex);
-  cursors_.erase(cursor);
+  cursors_.Close(cursor);
 }
 
 void TConditionProvider::Select(std::string user, std::string program) {
@@ -154,7 +130,7 @@ void TConditionProvider::Reset() {
   selected_ = false;
   user_.clear();
   program_.clear();
-  cursors_.clear();
+  cursors_.Clear();
 }
 
 }  // namespace suite

@@ -10,12 +10,12 @@
 #define PELLOR_SUITE_APPSERVER_CONDITION_PROVIDER_H_
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/db/provider.h"
+#include "suite/appserver/provider_support.h"
 #include "suite/appserver/session.h"
 
 namespace suite {
@@ -49,14 +49,12 @@ class TConditionProvider : public pellor::IProvider {
 
   std::vector<pellor::TFieldDef> FieldDefs() const;
   pellor::ProviderPacket Fetch(Snapshot& snapshot, int count);
-  Snapshot& SnapshotOf(int64_t cursor);
 
   std::shared_ptr<AppSession> session_;
   bool selected_ = false;
   std::string user_;
   std::string program_;
-  std::map<int64_t, Snapshot> cursors_;
-  int64_t nextCursor_ = 1;
+  CursorTable<Snapshot> cursors_;
 };
 
 }  // namespace suite

@@ -4,6 +4,7 @@
 
 #include "platform/rtl/errors.h"
 #include "platform/rtl/strutils.h"
+#include "suite/appserver/connect_check.h"
 #include "suite/db/client_text.h"
 
 namespace suite {
@@ -12,11 +13,6 @@ using pellor::Variant;
 using pellor::VarArgs;
 
 namespace {
-
-constexpr int kConnectAccepted = 0;
-constexpr int kConnectBadArguments = 1;
-constexpr int kConnectUnknownUser = 2;
-constexpr int kConnectUnknownCompany = 3;
 
 // A field-list name as the SELECT delivers it: "ACTMA.MA001" is MA001.
 std::string BareName(const std::string& name) {
@@ -58,12 +54,7 @@ Variant TLookupServer::Connect(const Variant& a) {
   std::string user = text(a[1]);
   std::string company = text(a[2]);
   if (program.empty() || user.empty() || company.empty()) return Variant(kConnectBadArguments);
-  if (writer_->QueryValue("SELECT MA001 FROM QRNMA WHERE MA001 = ? AND MA004 = 'Y'", {Variant(user)}).IsBlank()) {
-    return Variant(kConnectUnknownUser);
-  }
-  if (writer_->QueryValue("SELECT MB001 FROM QRNMB WHERE MB001 = ?", {Variant(company)}).IsBlank()) {
-    return Variant(kConnectUnknownCompany);
-  }
+  if (int refused = CheckConnect(*writer_, user, company); refused != kConnectAccepted) return Variant(refused);
   userId_ = user;
   company_ = company;
   connected_ = true;

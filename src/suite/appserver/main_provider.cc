@@ -5,6 +5,7 @@
 #include "platform/db/memory_provider.h"
 #include "platform/rtl/errors.h"
 #include "platform/rtl/strutils.h"
+#include "suite/appserver/provider_support.h"
 
 namespace suite {
 
@@ -80,18 +81,8 @@ bool SameValue(const Variant& stored, const Variant& original, int codePage) {
          pellor::TrimRight(ClientTextToUtf8(original, codePage));
 }
 
-pellor::TFieldDef FieldDefOf(const db::ColumnDef& column) {
-  pellor::TFieldDef def;
-  def.name = column.name;
-  switch (column.type) {
-    case db::ColumnType::kVarchar:
-      def.dataType = pellor::ftString;
-      def.size = column.size;
-      break;
-    case db::ColumnType::kText: def.dataType = pellor::ftMemo; break;
-    case db::ColumnType::kInteger: def.dataType = pellor::ftInteger; break;
-    case db::ColumnType::kDouble: def.dataType = pellor::ftFloat; break;
-  }
+pellor::TFieldDef ClientFieldDef(const db::ColumnDef& column) {
+  pellor::TFieldDef def = FieldDefOf(column);
   // COMPANY is the server's to fill; other columns without a default must
   // be given by the client.
   def.required = column.notNull && column.defaultSql.empty() && !pellor::SameText(column.name, "COMPANY");
@@ -106,39 +97,20 @@ std::string ColumnList(const db::TableDef& def) {
 
 }  // namespace
 
-TMainProvider::TMainProvider(std::shared_ptr<AppSession> session) : session_(std::move(session)) {}
+TMainProvider::TMainProvider(std::shared_ptr<AppSession> session)
+    : session_(std::move(session)), cursors_(kMaxCursors) {}
 TMainProvider::~TMainProvider() = default;
 
 TMainProvider::Table TMainProvider::MainTable() const {
-  session_->RequireConnected();
-  std::string name = session_->Setting("M11_TABLE");
-  if (name.empty()) {
-    throw pellor::EDatabaseError("Program '" + session_->programId + "' has no main table configured (M11_TABLE)");
-  }
+  ConfiguredTable configured = ReadConfiguredTable(*session_);
   Table table;
-  table.def = session_->gateway->GetCatalogue().FindTable(name);
-  if (table.def == nullptr) throw pellor::EDatabaseError("The main table '" + name + "' does not exist");
-  // Only a company table can be confined to the caller's rows.
-  if (table.def->scope != db::TableScope::kCompany) {
-    throw pellor::EDatabaseError("The main table '" + name + "' is not a company table");
-  }
-  auto indexOf = [&](std::string_view column) {
-    for (size_t i = 0; i < table.def->columns.size(); ++i)
-      if (pellor::SameText(table.def->columns[i].name, column)) return static_cast<int>(i);
-    return -1;
+  table.def = configured.def;
+  auto indexOf = [&](const db::ColumnDef* column) {
+    return column == nullptr ? -1 : static_cast<int>(column - table.def->columns.data());
   };
-  std::string keyText = session_->Setting("M11_KEY");
-  std::replace(keyText.begin(), keyText.end(), ';', ',');
-  for (const std::string& part : pellor::SplitString(keyText, ",")) {
-    std::string column = pellor::Trim(part);
-    if (column.empty()) continue;
-    int index = indexOf(column);
-    if (index < 0) throw pellor::EDatabaseError("The key field '" + column + "' is not a column of " + name);
-    table.key.push_back(index);
-  }
-  if (table.key.empty()) throw pellor::EDatabaseError("Program '" + session_->programId + "' has no key (M11_KEY)");
-  table.flag = indexOf("FLAG");
-  table.company = indexOf("COMPANY");
+  for (const db::ColumnDef* column : configured.key) table.key.push_back(indexOf(column));
+  table.flag = indexOf(table.def->FindColumn("FLAG"));
+  table.company = indexOf(table.def->FindColumn("COMPANY"));
   return table;
 }
 
@@ -146,7 +118,7 @@ std::vector<pellor::TFieldDef> TMainProvider::GetFieldDefs() {
   std::lock_guard<std::mutex> lock(session_->mutex);
   Table table = MainTable();
   std::vector<pellor::TFieldDef> defs;
-  for (const db::ColumnDef& c : table.def->columns) defs.push_back(FieldDefOf(c));
+  for (const db::ColumnDef& c : table.def->columns) defs.push_back(ClientFieldDef(c));
   return defs;
 }
 
@@ -181,14 +153,12 @@ pellor::ProviderOpenResult TMainProvider::Open(const Variant& condition, const V
   if (session_->topRow > 0) cursor.remaining = session_->topRow;
   session_->topRow = 0;  // the limit holds for one opening
 
-  while (cursors_.size() >= kMaxCursors) cursors_.erase(cursors_.begin());
-  int64_t id = nextCursor_++;
-  OpenCursor& stored = cursors_[id] = std::move(cursor);
-  lastCursor_ = id;
+  int64_t id = cursors_.Add(std::move(cursor));
+  OpenCursor& stored = cursors_.Get(id);
 
   pellor::ProviderOpenResult result;
   result.cursor = id;
-  for (const db::ColumnDef& c : table.def->columns) result.fieldDefs.push_back(FieldDefOf(c));
+  for (const db::ColumnDef& c : table.def->columns) result.fieldDefs.push_back(ClientFieldDef(c));
   if (packetRecords == 0) {
     result.packet.rows = Variant::Array(-1);
     result.packet.allFetched = stored.remaining == 0;
@@ -208,56 +178,44 @@ pellor::ProviderPacket TMainProvider::Fetch(const Table& table, OpenCursor& curs
     if (page.columns.size() != table.def->columns.size()) {
       throw pellor::EDatabaseError("The query of " + table.def->name + " answered an unexpected column list");
     }
-    for (auto& row : page.rows) {
-      std::vector<Variant> out;
-      out.reserve(row.size());
-      for (const Variant& v : row) out.push_back(Utf8ToClient(v, session_->clientCodePage));
-      rows.push_back(Variant::ArrayOf(out));
-    }
+    for (const auto& row : page.rows) rows.push_back(ClientRow(row, session_->clientCodePage));
     wanted -= static_cast<int64_t>(page.rows.size());
     if (cursor.remaining >= 0) cursor.remaining -= static_cast<int64_t>(page.rows.size());
     if (page.rows.empty()) break;
   }
   pellor::ProviderPacket packet;
-  packet.rows = Variant::ArrayOf(rows);
+  packet.rows = Variant::ArrayOf(std::move(rows));
   packet.allFetched = cursor.keyset->AtEnd() || cursor.remaining == 0;
   return packet;
-}
-
-TMainProvider::OpenCursor& TMainProvider::CursorOf(int64_t id) {
-  auto it = cursors_.find(id);
-  if (it == cursors_.end()) throw pellor::EDatabaseError("Cursor " + pellor::IntToStr(id) + " is not open");
-  return it->second;
 }
 
 pellor::ProviderPacket TMainProvider::GetRecords(int64_t cursor, int count) {
   std::lock_guard<std::mutex> lock(session_->mutex);
   Table table = MainTable();
-  return Fetch(table, CursorOf(cursor), count);
+  return Fetch(table, cursors_.Get(cursor), count);
 }
 
 int64_t TMainProvider::GetRecordCount(int64_t cursor) {
   std::lock_guard<std::mutex> lock(session_->mutex);
   session_->RequireConnected();
-  if (cursor == 0) cursor = lastCursor_;
-  return CursorOf(cursor).keyset->Count();
+  if (cursor == 0) cursor = cursors_.Last();
+  return cursors_.Get(cursor).keyset->Count();
 }
 
 int64_t TMainProvider::LastQueryCount() {
   std::lock_guard<std::mutex> lock(session_->mutex);
   session_->RequireConnected();
-  auto it = cursors_.find(lastCursor_);
-  return it == cursors_.end() ? 0 : it->second.keyset->Count();
+  OpenCursor* last = cursors_.Find(cursors_.Last());
+  return last == nullptr ? 0 : last->keyset->Count();
 }
 
 void TMainProvider::CloseCursor(int64_t cursor) {
   std::lock_guard<std::mutex> lock(session_->mutex);
-  cursors_.erase(cursor);
+  cursors_.Close(cursor);
 }
 
 void TMainProvider::Reset() {
-  cursors_.clear();
-  lastCursor_ = 0;
+  cursors_.Clear();
   pendingCondition_.clear();
   pendingOrder_.clear();
   lastQuery_ = Query{};
@@ -306,10 +264,7 @@ pellor::ApplyResult TMainProvider::ApplyUpdates(const pellor::Delta& delta, int 
   // The stored row in delta order, as the client reads it; empty when none.
   auto currentRow = [&](const std::vector<Variant>& key) -> Variant {
     auto cursor = writer.Query("SELECT " + deltaColumns + " FROM " + def.name + " WHERE " + keyWhere, key);
-    if (!cursor->Next()) return Variant();
-    std::vector<Variant> row;
-    for (int i = 0; i < cursor->ColumnCount(); ++i) row.push_back(Utf8ToClient(cursor->Value(i), codePage));
-    return Variant::ArrayOf(row);
+    return cursor->Next() ? ClientRow(*cursor, codePage) : Variant();
   };
   // A row given for another company is refused rather than silently moved.
   auto checkCompany = [&](const std::vector<Variant>& values) {

@@ -18,12 +18,12 @@
 #define PELLOR_SUITE_APPSERVER_MAIN_PROVIDER_H_
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/db/provider.h"
+#include "suite/appserver/provider_support.h"
 #include "suite/appserver/session.h"
 #include "suite/db/keyset.h"
 #include "suite/db/schema.h"
@@ -73,12 +73,9 @@ class TMainProvider : public pellor::IProvider {
   // All of these run under the session's lock.
   Table MainTable() const;
   pellor::ProviderPacket Fetch(const Table& table, OpenCursor& cursor, int count);
-  OpenCursor& CursorOf(int64_t id);
 
   std::shared_ptr<AppSession> session_;
-  std::map<int64_t, OpenCursor> cursors_;
-  int64_t nextCursor_ = 1;
-  int64_t lastCursor_ = 0;
+  CursorTable<OpenCursor> cursors_;
   std::string pendingCondition_;  // UTF-8
   std::string pendingOrder_;
   Query lastQuery_;

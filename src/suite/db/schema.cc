@@ -1,8 +1,8 @@
 #include "suite/db/schema.h"
 
 #include <algorithm>
-#include <ctime>
 
+#include "platform/rtl/datetime.h"
 #include "platform/rtl/errors.h"
 #include "platform/rtl/strutils.h"
 #include "suite/db/embedded_data.h"
@@ -223,13 +223,13 @@ bool TableExists(Connection& connection, const char* table) {
              .AsInteger() > 0;
 }
 
-std::string NowStamp() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char buffer[32];
-  std::strftime(buffer, sizeof buffer, "%Y%m%d%H%M%S000", &local);
-  return buffer;
+// Notes that the database now holds `catalogue`'s version, and since when
+// (SV002 the 17-digit time, CREATE_DATE its day).
+void RecordVersion(Connection& writer, const Catalogue& catalogue) {
+  const std::string now = pellor::DateTimeToStr17(pellor::Now());
+  writer.Execute(std::string("INSERT INTO ") + kVersionTable +
+                     " (SV001, SV002, CREATOR, CREATE_DATE, FLAG) VALUES (?, ?, 'SYSTEM', ?, 1)",
+                 {catalogue.Version(), now, now.substr(0, 8)});
 }
 
 }  // namespace
@@ -366,10 +366,7 @@ SchemaState EnsureSchema(Connection& writer, const Catalogue& catalogue, std::st
          })) {
       writer.Execute(statement);
     }
-    std::string now = NowStamp();
-    writer.Execute(std::string("INSERT INTO ") + kVersionTable +
-                       " (SV001, SV002, CREATOR, CREATE_DATE, FLAG) VALUES (?, ?, 'SYSTEM', ?, 1)",
-                   {catalogue.Version(), now, now.substr(0, 8)});
+    RecordVersion(writer, catalogue);
     transaction.Commit();
     return SchemaState::kUpgraded;
   }
@@ -385,10 +382,7 @@ SchemaState EnsureSchema(Connection& writer, const Catalogue& catalogue, std::st
                                    "...\"");
     }
   }
-  std::string now = NowStamp();
-  writer.Execute(std::string("INSERT INTO ") + kVersionTable +
-                     " (SV001, SV002, CREATOR, CREATE_DATE, FLAG) VALUES (?, ?, 'SYSTEM', ?, 1)",
-                 {catalogue.Version(), now, now.substr(0, 8)});
+  RecordVersion(writer, catalogue);
   transaction.Commit();
   return SchemaState::kCreated;
 }

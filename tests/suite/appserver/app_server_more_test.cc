@@ -4,29 +4,18 @@
 #include <string>
 #include <vector>
 
-#include "../db/db_test_support.h"
+#include "server_test_support.h"
 #include "platform/db/client_dataset.h"
 #include "platform/rtl/codepage.h"
+#include "platform/rtl/datetime.h"
 #include "platform/rtl/errors.h"
 #include "suite/appserver/app_server.h"
 
 namespace suite::testing {
 namespace {
 
-using db::testing::kCompanyA;
-using db::testing::kCompanyB;
-using pellor::DispatchCall;
-using pellor::Variant;
-
-class AppServerMoreTest : public db::testing::DbTest {
+class AppServerMoreTest : public ServerTest {
  protected:
-  Variant NewServer(const std::string& user, const std::string& company = kCompanyA) {
-    Variant server(pellor::DispatchPtr(std::make_shared<TAppServer>(Open(), Open())));
-    Variant args = Variant::ArrayOf({Variant("PEVF07"), Variant(user), Variant(company), Variant(company),
-                                     Variant("True"), Variant("N")});
-    EXPECT_EQ(DispatchCall(server, "Connect", {args}).AsInteger(), 0);
-    return server;
-  }
   static std::string Insert(Variant& server, const std::string& name, const std::string& user,
                             const std::string& text, int page, bool replace, const char* program = "PEVF07") {
     return DispatchCall(server, "InsertConTable",
@@ -168,7 +157,13 @@ TEST_P(AppServerMoreTest, RenamingKeepsTheTextAndRefusesTakenOrMissingNames) {
   EXPECT_EQ(rename(Key("A", "ZHANGWEI"), Key(" ", "ZHANGWEI")), "The name of the saved condition is empty");
   EXPECT_EQ(rename(Key("A", "ZHANGWEI"), Key("A", "ZHANGWEI")), "");
   const std::string newName = pellor::Cp936("新方案");
+  const std::string before = pellor::DateTimeToStr17(pellor::Now()).substr(0, 14);
   EXPECT_EQ(rename(Key("A", "ZHANGWEI"), Key(newName, "ZHANGWEI")), "");
+  const std::string after = pellor::DateTimeToStr17(pellor::Now()).substr(0, 14);
+  // The rename is stamped "YYYYMMDDhhnnss" with the time it was made.
+  std::string stamp = writer_->QueryValue("SELECT MODI_DATE FROM DOCUS WHERE NCONDITION = ?", {Variant("新方案")}).AsString();
+  EXPECT_EQ(stamp.size(), 14u);
+  EXPECT_TRUE(before <= stamp && stamp <= after) << before << " " << stamp << " " << after;
 
   auto listed = Listed(server, "ZHANGWEI");
   ASSERT_EQ(listed.size(), 2u);
@@ -177,7 +172,7 @@ TEST_P(AppServerMoreTest, RenamingKeepsTheTextAndRefusesTakenOrMissingNames) {
 }
 
 TEST_P(AppServerMoreTest, TheNewMethodsNeedAConnect) {
-  Variant server(pellor::DispatchPtr(std::make_shared<TAppServer>(Open(), Open())));
+  Variant server = NewServer("");
   EXPECT_THROW(DispatchCall(server, "GetFormat", {Variant(kCompanyA), Variant("PEVF07")}), pellor::EDispatchError);
   EXPECT_THROW(DispatchCall(server, "LoadTable", {Variant::ArrayOf({Variant("KV"), Variant("PEVF07")})}), pellor::EDispatchError);
   EXPECT_THROW(DispatchCall(server, "DeleteConTable", {Key("A", "KV")}), pellor::EDispatchError);

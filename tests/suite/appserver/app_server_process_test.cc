@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "../db/db_test_support.h"
+#include "server_test_support.h"
 #include "platform/db/client_dataset.h"
 #include "platform/db/socket_connection.h"
 #include "platform/dispatch/dispatch.h"
@@ -34,12 +34,9 @@ namespace suite::testing {
 namespace {
 
 using db::Backend;
-using db::testing::kCompanyA;
-using pellor::DispatchCall;
 using pellor::TClientDataSet;
 using pellor::TComponent;
 using pellor::TSocketConnection;
-using pellor::Variant;
 
 constexpr char kServerClass[] = "ZEVUD01E.Class1";
 
@@ -138,9 +135,7 @@ struct RemoteClient {
     socket->SetPort(port);
     socket->SetServerName(kServerClass);
     socket->Open();
-    Variant args = Variant::ArrayOf({Variant("PEVF07"), Variant(user), Variant(kCompanyA), Variant(kCompanyA),
-                                     Variant("True"), Variant("N")});
-    EXPECT_EQ(DispatchCall(socket->AppServer(), "Connect", {args}).AsInteger(), 0);
+    EXPECT_EQ(DispatchCall(socket->AppServer(), "Connect", {ConnectArgs(user)}).AsInteger(), 0);
     cds = TComponent::Create<TClientDataSet>(owner.get());
     cds->SetName("cdsMain");
     cds->SetProviderName("pvdMain");
@@ -272,11 +267,7 @@ TEST_P(AppServerProcessTest, TwoClientsSaveOneFactorAndTheFirstWins) {
   // may be created.
   auto [again, serverObject] = CreateWhenFree(port, kServerClass);
   Variant server(serverObject);
-  EXPECT_EQ(DispatchCall(server, "Connect",
-                         {Variant::ArrayOf({Variant("PEVF07"), Variant("NOBODY"), Variant(kCompanyA),
-                                            Variant(kCompanyA), Variant("True"), Variant("N")})})
-                .AsInteger(),
-            2);
+  EXPECT_EQ(DispatchCall(server, "Connect", {ConnectArgs("NOBODY")}).AsInteger(), 2);
   again->Close();
   try {
     CreateWhenFree(port, "Scripting.FileSystemObject");

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "../db/db_test_support.h"
+#include "server_test_support.h"
 #include "platform/db/client_dataset.h"
 #include "platform/db/memory_provider.h"
 #include "platform/dispatch/class_factory.h"
@@ -23,18 +23,9 @@
 namespace suite::testing {
 namespace {
 
-using db::testing::kCompanyA;
-using db::testing::kCompanyB;
-using pellor::DispatchCall;
 using pellor::TClientDataSet;
 using pellor::TComponent;
 using pellor::TLocalConnection;
-using pellor::Variant;
-
-Variant ConnectArgs(const std::string& user, const std::string& company) {
-  return Variant::ArrayOf({Variant("PEVF07"), Variant(user), Variant(company), Variant(company), Variant("True"),
-                           Variant("N")});
-}
 
 // A client's data module: a connection to the server and "cdsMain" on
 // "pvdMain".
@@ -63,17 +54,8 @@ struct Client {
   }
 };
 
-class AppServerTest : public db::testing::DbTest {
+class AppServerTest : public ServerTest {
  protected:
-  // A server object of its own on the test's database, connected as `user`
-  // of `company` (nothing when `user` is empty).
-  Variant NewServer(const std::string& user = "ZHANGWEI", const std::string& company = kCompanyA) {
-    Variant server(pellor::DispatchPtr(std::make_shared<TAppServer>(Open(), Open())));
-    if (!user.empty()) {
-      EXPECT_EQ(DispatchCall(server, "Connect", {ConnectArgs(user, company)}).AsInteger(), 0);
-    }
-    return server;
-  }
   // A value of the stored row, read past the server.
   Variant Stored(const std::string& column, const std::string& company, const std::string& number,
                  const std::string& category) {

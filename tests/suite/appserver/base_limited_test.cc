@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "../db/db_test_support.h"
+#include "server_test_support.h"
 #include "platform/dispatch/dispatch.h"
 #include "platform/rtl/codepage.h"
 #include "platform/rtl/errors.h"
@@ -15,24 +15,10 @@
 namespace suite::testing {
 namespace {
 
-using db::testing::kCompanyA;
-using db::testing::kCompanyB;
-using pellor::DispatchCall;
-using pellor::Variant;
 using pellor::VarArgs;
 
-class BaseLimitedTest : public db::testing::DbTest {
+class BaseLimitedTest : public ServerTest {
  protected:
-  Variant NewServer(const std::string& user, const std::string& company = kCompanyA) {
-    Variant server(pellor::DispatchPtr(std::make_shared<TAppServer>(Open(), Open())));
-    if (!user.empty()) {
-      Variant args = Variant::ArrayOf({Variant("PEVF07"), Variant(user), Variant(company), Variant(company),
-                                       Variant("True"), Variant("N")});
-      EXPECT_EQ(DispatchCall(server, "Connect", {args}).AsInteger(), 0);
-    }
-    return server;
-  }
-
   struct Answer {
     int count = 0;
     std::vector<std::string> keys;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "../db/db_test_support.h"
+#include "server_test_support.h"
 #include "platform/db/client_dataset.h"
 #include "platform/dispatch/dispatch.h"
 #include "platform/rtl/codepage.h"
@@ -17,13 +17,9 @@
 namespace suite::testing {
 namespace {
 
-using db::testing::kCompanyA;
-using db::testing::kCompanyB;
-using pellor::DispatchCall;
 using pellor::TClientDataSet;
 using pellor::TComponent;
 using pellor::TLocalConnection;
-using pellor::Variant;
 
 // Conditions in the order the first match must respect: a subquery into
 // another company (never met), a broken column and a writing text (both left
@@ -90,17 +86,8 @@ struct Client {
   }
 };
 
-class ColorProviderTest : public db::testing::DbTest {
+class ColorProviderTest : public ServerTest {
  protected:
-  Variant NewServer(const std::string& user, const std::string& company = kCompanyA) {
-    Variant server(pellor::DispatchPtr(std::make_shared<TAppServer>(Open(), Open())));
-    if (!user.empty()) {
-      Variant args = Variant::ArrayOf({Variant("PEVF07"), Variant(user), Variant(company), Variant(company),
-                                       Variant("True"), Variant("N")});
-      EXPECT_EQ(DispatchCall(server, "Connect", {args}).AsInteger(), 0);
-    }
-    return server;
-  }
   void SetDocument(const std::string& xml) {
     writer_->Execute("UPDATE ADMNH SET NH003 = ? WHERE COMPANY = ? AND NH001 = 'PEVF07'",
                      {Variant(xml), Variant(kCompanyA)});
@@ -218,9 +205,7 @@ TEST_P(ColorProviderTest, ABig5SiteReadsConditionsAndColourTextsInBig5) {
   writer_->Execute("UPDATE HRSMF SET MF002 = '專業知識' WHERE COMPANY = ? AND MF001 = 'A01'", {Variant(kCompanyA)});
   ServerDatabase database{Open(), Open(), 950};
   Variant server(pellor::DispatchPtr(std::make_shared<TAppServer>(std::move(database))));
-  Variant args = Variant::ArrayOf({Variant("PEVF07"), Variant("ZHAOLEI"), Variant(kCompanyA), Variant(kCompanyA),
-                                   Variant("True"), Variant("N")});
-  ASSERT_EQ(DispatchCall(server, "Connect", {args}).AsInteger(), 0);
+  ASSERT_EQ(DispatchCall(server, "Connect", {ConnectArgs("ZHAOLEI")}).AsInteger(), 0);
   auto big5 = [](const char* utf8) { return pellor::WideToAnsi(pellor::Utf8ToWide(utf8), 950); };
   Client client(server);
   client.colour->DataRequest(Variant::ArrayOf({Variant(big5("MF002 LIKE '專業%'")), Variant("")}));

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "../db/db_test_support.h"
+#include "server_test_support.h"
 #include "platform/dispatch/class_factory.h"
 #include "platform/rtl/codepage.h"
 #include "platform/rtl/errors.h"
@@ -20,25 +20,8 @@
 namespace suite::testing {
 namespace {
 
-using db::testing::kCompanyA;
-using db::testing::kCompanyB;
-using pellor::DispatchCall;
-using pellor::Variant;
-
-Variant ConnectArgs(const std::string& user, const std::string& company) {
-  return Variant::ArrayOf({Variant("PEVF07"), Variant(user), Variant(company), Variant(company), Variant("True"),
-                           Variant("N")});
-}
-
-class LookupServerTest : public db::testing::DbTest {
+class LookupServerTest : public ServerTest {
  protected:
-  Variant NewServer(const std::string& user = "", const std::string& company = kCompanyA) {
-    Variant server(pellor::DispatchPtr(std::make_shared<TLookupServer>(Open(), Open())));
-    if (!user.empty()) {
-      EXPECT_EQ(DispatchCall(server, "Connect", {ConnectArgs(user, company)}).AsInteger(), 0);
-    }
-    return server;
-  }
   // The rows of a look-up as "v1|v2" texts.
   static std::vector<std::string> Rows(const Variant& server, const std::string& sql, const std::string& fields) {
     Variant rows = DispatchCall(server, "SimpleSQL",
@@ -54,7 +37,7 @@ class LookupServerTest : public db::testing::DbTest {
 };
 
 TEST_P(LookupServerTest, ConnectAnswersAsTheApplicationServer) {
-  Variant server = NewServer();
+  Variant server = NewLookupServer("");
   struct Case {
     Variant args;
     int expected;
@@ -76,21 +59,21 @@ TEST_P(LookupServerTest, ConnectAnswersAsTheApplicationServer) {
 }
 
 TEST_P(LookupServerTest, LookUpsDeliverTheListedFieldsOfTheCompanysRows) {
-  Variant server = NewServer("ZHANGWEI");
+  Variant server = NewLookupServer("ZHANGWEI");
   EXPECT_EQ(Rows(server, "SELECT MA001, MA002 FROM $$ACTMA ACTMA WHERE MA003 = '1' ORDER BY MA001",
                  "ACTMA.MA002,MA001"),
             (std::vector<std::string>{pellor::Cp936("财务部|FN01"), pellor::Cp936("人力资源部|HR01"),
                                       pellor::Cp936("品管部|QA01")}));
   EXPECT_EQ(Rows(server, "SELECT TOP 1 MA001, MA002 FROM ACTMA ORDER BY MA001", ""),
             std::vector<std::string>{pellor::Cp936("FN01|财务部")});
-  Variant trade = NewServer("WANGQIANG", kCompanyB);
+  Variant trade = NewLookupServer("WANGQIANG", kCompanyB);
   EXPECT_EQ(Rows(trade, "SELECT MA002 FROM ACTMA", "MA002"),
             std::vector<std::string>{pellor::Cp936("人事行政部")});
   EXPECT_TRUE(Rows(server, "SELECT MA001 FROM ACTMA WHERE COMPANY = 'HZ0002'", "MA001").empty());
 }
 
 TEST_P(LookupServerTest, WritesAndWrongArgumentsAreRefused) {
-  Variant server = NewServer("ZHANGWEI");
+  Variant server = NewLookupServer("ZHANGWEI");
   for (const char* sql : {"DELETE FROM ACTMA", "SELECT MA001 FROM ACTMA; DELETE FROM ACTMA",
                           "SELECT MA001 FROM main.ACTMA"}) {
     SCOPED_TRACE(sql);
