@@ -10,6 +10,7 @@
 #include "platform/rtl/codepage.h"
 #include "platform/rtl/errors.h"
 #include "platform/rtl/strutils.h"
+#include "suite/lookup/base_data_limit.h"
 #include "suite/lookup/calculator_window.h"
 #include "suite/lookup/characters_window.h"
 #include "suite/lookup/lookup_kinds.h"
@@ -82,6 +83,10 @@ class TF2WindowService : public pellor::TDispatchObject {
     std::string condition;  // rewritten for the backend
     std::vector<std::string> answerColumns;
     std::vector<std::vector<std::string>> keyColumns;
+    // The user's base data are limited: only the rows his limit on the
+    // table permits are shown and answered.
+    bool baseLimited = false;
+    std::string user;  // UTF-8
   };
 
   int CodePage() const { return context_->clientCodePage; }
@@ -107,7 +112,8 @@ class TF2WindowService : public pellor::TDispatchObject {
     }
     std::optional<bool> multi = ReadFlag(v[3]);
     std::optional<bool> single = ReadFlag(v[9]);
-    if (!multi || !single) return std::nullopt;
+    if (!multi || !single || !ReadFlag(v[15]) || !ReadFlag(v[16])) return std::nullopt;
+    if (!IsTextOrBlank(v[14]) || !IsTextOrBlank(v[18])) return std::nullopt;
 
     Request request;
     request.kind = lookup::FindLookupKind(context_->ToUtf8(v[0]), context_->ToUtf8(v[1]));
@@ -116,6 +122,16 @@ class TF2WindowService : public pellor::TDispatchObject {
     if (request.table == nullptr) return std::nullopt;
     request.multiSelect = *multi;
     request.answerSingleMatch = *single;
+    // The limit is the session's user's; a request naming another user is
+    // refused rather than answered with that user's limit.
+    request.user = pellor::Trim(context_->ToUtf8(v[18]));
+    if (!context_->userId.empty()) {
+      if (!request.user.empty() && request.user != context_->userId) return std::nullopt;
+      request.user = context_->userId;
+    }
+    request.baseLimited = lookup::IsBaseLimited(v[14], CodePage());
+    // Whose limit applies is unknown: nothing is shown rather than all.
+    if (request.baseLimited && request.user.empty()) return std::nullopt;
     if (v[2].IsArray()) {
       for (const Variant& key : v[2].Elements()) {
         if (key.IsArray() || key.Type() == VarType::kDispatch) return std::nullopt;
@@ -162,23 +178,32 @@ class TF2WindowService : public pellor::TDispatchObject {
       keyAt.emplace_back();
       for (const std::string& column : alternatives) keyAt.back().push_back(IndexOf(columns, column));
     }
-    std::string sql = "SELECT ";
-    for (size_t i = 0; i < columns.size(); ++i) sql += (i > 0 ? ", " : "") + columns[i];
-    sql += " FROM " + kind.table;
-    if (!request->condition.empty()) sql += " WHERE (" + request->condition + ")";
-    sql += " ORDER BY " + kind.order;
-
     std::vector<std::vector<Variant>> rows;
     try {
       std::lock_guard<std::mutex> lock(context_->mutex);
+      std::vector<std::string> conditions;
+      if (!request->condition.empty()) conditions.push_back(request->condition);
+      if (request->baseLimited) {
+        // A limit that cannot be read or is no usable condition fails the
+        // look-up (caught below) instead of showing every row.
+        const std::string limit =
+            lookup::BaseDataLimit(*context_->gateway, context_->company, request->user, kind.table);
+        if (!limit.empty()) conditions.push_back(context_->gateway->RewriteCondition(limit));
+      }
+      std::string sql = "SELECT ";
+      for (size_t i = 0; i < columns.size(); ++i) sql += (i > 0 ? ", " : "") + columns[i];
+      sql += " FROM " + kind.table;
+      for (size_t i = 0; i < conditions.size(); ++i) sql += (i == 0 ? " WHERE (" : " AND (") + conditions[i] + ")";
+      sql += " ORDER BY " + kind.order;
       std::unique_ptr<db::Cursor> cursor = context_->gateway->QueryComposed(sql, {}, context_->company);
       while (cursor->Next()) {
         std::vector<Variant>& row = rows.emplace_back();
         for (int i = 0; i < cursor->ColumnCount(); ++i) row.push_back(cursor->Value(i));
       }
     } catch (const pellor::EDatabaseError&) {
-      // A condition the backend refuses at run time, or no database: the
-      // program sees the empty answer of a look-up that found nothing.
+      // A condition the backend refuses at run time, a base-data limit that
+      // is no usable condition, or no database: the program sees the empty
+      // answer of a look-up that found nothing.
       return Variant();
     }
 

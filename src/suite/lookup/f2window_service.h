@@ -26,15 +26,25 @@
 //   11 the columns to answer, separated by "," or ";" (default: the
 //      kind's columns), 12 the key columns of element 2 (default: the
 //      kind's keys), 13 the program's field that takes the answer,
-//   14 base-data permission setting, 15, 16 permission flags,
-//   17 the work-center manager, 18 user ID.
-// Elements 6, 7, 8, 10 and 13 to 18 are the program's business and are not
+//   14 the program's "BaseLimited" server setting (text): "Y" when the
+//      user's base data are limited (base_data_limit.h); the window then
+//      shows, and the answer takes, only the rows the user's limit on the
+//      table permits, and a limit that cannot be used answers nothing,
+//   15, 16 whether the user may see the second and the first protected
+//      field group (flags; none of the look-ups shows a column of such a
+//      group, so they change nothing yet),
+//   17 the work-center manager,
+//   18 user ID: the session's user, or blank; the limit read is always the
+//      session's user's (ServiceContext::userId, this element only when the
+//      context has none).
+// Elements 6, 7, 8, 10, 13 and 17 are the program's business and are not
 // read. The window opens with the first known key value in its find box.
 // The result is an array of the chosen rows, each an array of the answered
 // columns' values (texts converted, NULL as an empty text); element 0 is
 // the row of the chosen record. Empty (unassigned) when the user cancels,
-// and for a request of another shape, another company, an unknown table,
-// kind or column, or a condition the gateway refuses.
+// and for a request of another shape (elements of the wrong type
+// included), another company or user, an unknown table, kind or column, or
+// a condition the gateway refuses.
 //
 // GetPhrase2(user ID, company ID, window handle, in/out text) → integer.
 // Shows the common phrases (table ADMPH: the user's own first, then those

@@ -14,8 +14,9 @@
 //   DOCUS  01    condition name, user, program     NCONDITION, PROGRAMME, ActivePage
 //   F2LINK 01    kind, the two halves of RefFileID LK004, LK005
 //   ADMMD  03    table name                        MD002, MD003, MD004, one row per user field
-//   NUMFD  01    field names (texts, each may be   FD001, FD002, FD003, one row per field;
-//                a comma-separated list)           no names: every field
+//   NUMFD  01    field or table names (texts,      FD001, FD002, FD003, one row per field;
+//                each may be a comma-separated     a table name stands for its columns;
+//                list)                             no names: every field
 //   CMSMV  07    document number (version)         MV001, MV002, MV003, MV004, newest version first
 //   INVMB  12    item code                         MV001, MV002, MV003, MV004 of the item's newest
 //                                                  document, all empty when it has none
@@ -49,8 +50,15 @@
 //
 // BaseLimited (text): the user's base-data permission, set by the module
 // before each call and readable back. None of the checks above narrows its
-// answer by it; the permitted-rows list is the application server's
-// (GetBaseLimitedRecs) and the look-up service's business.
+// answer by it, on purpose. The checks a program makes ask whether a key is
+// taken (HRSMF 01 before a new factor is saved), read configuration
+// (ADMMB, DOCUS, F2LINK, ADMMD, NUMFD) or the documents of a record the
+// user already holds (CMSMV 07, INVMB 12), and QueryMaxSeq must count every
+// number: hiding the rows outside a limited user's permitted ones would let
+// him enter a key that exists, only to have the save refused, or hand him
+// a number already in use. Choosing among base data is the look-up window's
+// business, and it applies the limit (suite/lookup/base_data_limit.h); the
+// application server's GetBaseLimitedRecs guards changes.
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -230,10 +238,21 @@ class TValidatorService : public pellor::TDispatchObject {
 
   std::vector<Variant> RunNameList(const CheckDef& check, const std::vector<std::string>& keys) {
     std::vector<std::string> names;
+    auto add = [&names](const std::string& name) {
+      if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    };
+    const db::Catalogue& catalogue = context_->gateway->GetCatalogue();
     for (const std::string& key : keys) {
       for (const std::string& part : pellor::SplitString(key, ",")) {
-        std::string name = pellor::Trim(part);
-        if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+        const std::string name = pellor::Trim(part);
+        // Programs load the ranges of their tables by table name (the
+        // server's M11_TABLE, D11_TABLE ...).
+        const db::TableDef* table = name.empty() ? nullptr : catalogue.FindTable(name);
+        if (table && table->scope != db::TableScope::kPrivate) {
+          for (const db::ColumnDef& column : table->columns) add(column.name);
+        } else {
+          add(name);
+        }
       }
     }
     // No names: every field of the company.

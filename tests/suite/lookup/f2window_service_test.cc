@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,12 +58,18 @@ struct F2Request {
   bool answerSingleMatch = true;
   std::string answerColumns;
   std::string keyColumns;
+  std::string targetField;
+  Variant baseLimited = Variant("N");
+  Variant seeSecondGroup = Variant(false);
+  Variant seeFirstGroup = Variant(false);
+  Variant workCenter;
+  Variant user = Variant("ZHANGWEI");
 
   Variant ToVariant() const {
     return Variant::ArrayOf({table, kind, keys, Variant(multiSelect), Variant(condition), Variant(company),
                              Variant(company), Variant(65537), Variant(1), Variant(answerSingleMatch), Variant(0),
-                             Variant(answerColumns), Variant(keyColumns), Variant(""), Variant("N"),
-                             Variant(false), Variant(false), Variant(), Variant("ZHANGWEI")});
+                             Variant(answerColumns), Variant(keyColumns), Variant(targetField), baseLimited,
+                             seeSecondGroup, seeFirstGroup, workCenter, user});
   }
 };
 
@@ -70,11 +77,17 @@ class F2WindowServiceTest : public db::testing::DbTest {
  protected:
   void SetUp() override {
     DbTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    StartSession("ZHANGWEI");
+  }
+
+  // The service of a session of `user` in company A.
+  void StartSession(const std::string& user) {
     context_ = std::make_shared<ServiceContext>();
     context_->writer = Open();
     context_->gateway = OpenGateway();
     context_->company = kCompanyA;
-    context_->userId = "ZHANGWEI";
+    context_->userId = user;
     service_ = Variant(CreateF2WindowService(context_));
   }
 
@@ -184,6 +197,58 @@ TEST_P(F2WindowServiceTest, KeysThatPickOneRowAnswerWithoutAWindow) {
   EXPECT_EQ(platform_.ModalWindows().size(), 3u);
 }
 
+// The requests of the module's code fields and user-field look-ups, as the
+// broker builds them (option A false, B true, the work-center manager and
+// the user at the end): what each stores is element 0 of row 0, or the
+// joined values of row 0.
+TEST_P(F2WindowServiceTest, TheModulesRequestsAnswerWhatTheFieldStores) {
+  auto manager = std::make_shared<pellor::TDispatchObject>("TamloWorkCenter.Manager");
+  struct Case {
+    const char* table;
+    const char* kind;
+    std::vector<Variant> keys;
+    std::string answerColumns;
+    std::string keyColumns;
+    std::vector<std::string> firstRow;
+  };
+  std::vector<Variant> udfCondition(10, Variant(""));
+  udfCondition[0] = Variant("QA01");
+  const std::vector<Case> cases = {
+      // Customer, supplier, cost and bar code fields, by code and (kind + 1)
+      // by short name.
+      {"COPMA", "61", {Variant("C0001")}, "", "", {"C0001"}},
+      {"COPMA", "62", {Variant(Cp936("南方重工"))}, "", "", {"C0002"}},
+      {"PURMA", "61", {Variant("S0002")}, "", "", {"S0002"}},
+      {"PURMA", "62", {Variant(Cp936("瑞丰包装"))}, "", "", {"S0003"}},
+      {"ACTMA", "66", {Variant("PD01")}, "", "", {"PD01"}},
+      {"ACTMA", "67", {Variant(Cp936("财务部"))}, "", "", {"FN01"}},
+      {"INVMB", "63", {Variant("P1002")}, "", "", {"P1002"}},
+      {"INVMB", "64", {Variant(Cp936("不锈钢板"))}, "", "", {"P2001"}},
+      // A bar code stores the item code it stands for.
+      {"INVMH", "01", {Variant("6901234567892")}, "", "", {"P1001"}},
+      {"HRSMF", "01", {Variant("C01"), Variant("2")}, "", "", {"C01"}},
+      // A user field: table and kind from F2LINK, the ten-value condition
+      // array as keys, F2Field and F2FieldID as answer and key columns.
+      {"ACTMA", "66", udfCondition, "MA001,MA002", "MA001", {"QA01", Cp936("品管部")}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.table) + "/" + c.kind);
+    F2Request request(c.table, c.kind);
+    request.Keys(c.keys);
+    request.answerColumns = c.answerColumns;
+    request.keyColumns = c.keyColumns;
+    request.targetField = "UDF01";
+    request.workCenter = Variant(pellor::DispatchPtr(manager));
+    const Variant answer = F2GetData(request);
+    ASSERT_TRUE(answer.IsArray());
+    ASSERT_TRUE(answer[0].IsArray());
+    std::vector<std::string> firstRow;
+    for (size_t i = 0; i < c.firstRow.size(); ++i) firstRow.push_back(answer[0][static_cast<int>(i)].AsString());
+    EXPECT_EQ(firstRow, c.firstRow);
+  }
+  EXPECT_TRUE(platform_.ModalWindows().empty());
+}
+
 TEST_P(F2WindowServiceTest, SeveralRowsAnswerColumnsAndACondition) {
   platform_.QueueModalAction("frmF2Pick", [](IModalWindow& w) {
     auto& grid = Control<pellor::TStringGrid>(w, "gdPick");
@@ -239,6 +304,10 @@ TEST_P(F2WindowServiceTest, BadRequestsAnswerNothingAndOpenNoWindow) {
       {"unknown key column", with([](F2Request& r) { r.keyColumns = "MA001 OR 1=1"; })},
       {"a condition that writes", with([](F2Request& r) { r.condition = "1=1; DELETE FROM COPMA"; })},
       {"a condition that steps out", with([](F2Request& r) { r.condition = "1=1) UNION SELECT MB001 FROM ADMMB --"; })},
+      {"BaseLimited an array", with([](F2Request& r) { r.baseLimited = Variant::ArrayOf({Variant("Y")}); })},
+      {"a permission flag a text", with([](F2Request& r) { r.seeFirstGroup = Variant("yes"); })},
+      {"the user an array", with([](F2Request& r) { r.user = Variant::ArrayOf({Variant("ZHANGWEI")}); })},
+      {"another user", with([](F2Request& r) { r.user = Variant("ZHAOLEI"); })},
   };
   for (const auto& [what, request] : cases) {
     SCOPED_TRACE(what);
@@ -246,6 +315,96 @@ TEST_P(F2WindowServiceTest, BadRequestsAnswerNothingAndOpenNoWindow) {
   }
   EXPECT_TRUE(platform_.ModalWindows().empty());
   EXPECT_EQ(writer_->QueryValue("SELECT COUNT(*) FROM COPMA", {}).AsInteger(), 3);
+}
+
+// ZHAOLEI's base data are limited to the written-test factors (ADMBL); with
+// the program's "BaseLimited" setting "Y" his look-ups show and answer only
+// those.
+TEST_P(F2WindowServiceTest, ALimitedUserSeesOnlyHisPermittedRows) {
+  StartSession("ZHAOLEI");
+  auto factors = [](const char* limited) {
+    F2Request request("HRSMF", "01");
+    request.user = Variant("ZHAOLEI");
+    request.baseLimited = Variant(limited);
+    return request;
+  };
+  // C01 exists in both categories: limited, only the written one is his, and
+  // it is answered without a window.
+  F2Request c01 = factors(" y ");
+  c01.Keys({Variant("C01"), Variant("")});
+  EXPECT_EQ(Rows(F2GetData(c01)), std::vector<std::string>{"C01|" + Cp936("综合素质") + "|1|60"});
+  EXPECT_TRUE(platform_.ModalWindows().empty());
+  // An interview factor is not his to pick, even typed exactly.
+  platform_.QueueModalAction("frmF2Pick", [](IModalWindow& w) {
+    auto& grid = Control<pellor::TStringGrid>(w, "gdPick");
+    EXPECT_EQ(grid.RowCount(), 2);  // the title and one empty row
+    EXPECT_EQ(grid.Cells(1, 1), "");
+    Form(w).PressKey(pellor::VK_ESCAPE);
+  });
+  F2Request b01 = factors("Y");
+  b01.Keys({Variant("B01"), Variant("2")});
+  EXPECT_TRUE(F2GetData(b01).IsEmpty());
+  // The window lists the eleven written factors and nothing else.
+  platform_.QueueModalAction("frmF2Pick", [](IModalWindow& w) {
+    auto& grid = Control<pellor::TStringGrid>(w, "gdPick");
+    ASSERT_EQ(grid.RowCount(), 12);
+    for (int row = 1; row < grid.RowCount(); ++row) EXPECT_EQ(grid.Cells(3, row), "1") << row;
+    Form(w).PressKey(pellor::VK_ESCAPE);
+  });
+  F2GetData(factors("Y"));
+  // Not limited (the setting as the server gives it to unlimited users):
+  // C01 matches two rows and the window opens on both.
+  platform_.QueueModalAction("frmF2Pick", [](IModalWindow& w) {
+    EXPECT_EQ(Control<pellor::TStringGrid>(w, "gdPick").RowCount(), 3);
+    Form(w).PressKey(pellor::VK_ESCAPE);
+  });
+  c01.baseLimited = Variant("N");
+  F2GetData(c01);
+  EXPECT_EQ(platform_.ModalWindows().size(), 3u);
+}
+
+TEST_P(F2WindowServiceTest, TheUsersOwnLimitWinsThenHisPrimaryGroups) {
+  auto limit = [this](const char* owner, const char* kind, const char* table, const char* condition) {
+    writer_->Execute("INSERT INTO ADMBL (BL001, BL002, BL003, BL004, COMPANY) VALUES (?, ?, ?, ?, ?)",
+                     {Variant(owner), Variant(kind), Variant(table), Variant(condition), Variant(kCompanyA)});
+  };
+  // ZHANGWEI is in HR (primary) and GUEST; ZHAOLEI in HR with a row of his own.
+  limit("GUEST", "G", "COPMA", "MA001 = 'C0001'");
+  limit("HR", "G", "COPMA", "MA001 <> 'C0001'");
+  limit("HR", "G", "HRSMF", "MF004 = '2'");
+  limit("ADMIN", "G", "PURMA", "1 = 0");
+  limit("GUEST", "G", "ACTMA", "1=1; DELETE FROM ACTMA");
+  // The rows a limited user's window lists, by code.
+  auto listed = [this](const std::string& user, const char* table, const char* kind) {
+    std::vector<std::string> codes;
+    platform_.QueueModalAction("frmF2Pick", [&codes](IModalWindow& w) {
+      auto& grid = Control<pellor::TStringGrid>(w, "gdPick");
+      for (int row = 1; row < grid.RowCount(); ++row) {
+        if (std::find(codes.begin(), codes.end(), grid.Cells(1, row)) == codes.end()) codes.push_back(grid.Cells(1, row));
+      }
+      Form(w).PressKey(pellor::VK_ESCAPE);
+    });
+    F2Request request(table, kind);
+    request.user = Variant(user);
+    request.baseLimited = Variant("Y");
+    F2GetData(request);
+    return codes;
+  };
+  EXPECT_EQ(listed("ZHANGWEI", "COPMA", "61"), (std::vector<std::string>{"C0002", "C0003"}));
+  // A group he is not in limits nothing.
+  EXPECT_EQ(listed("ZHANGWEI", "PURMA", "61"), (std::vector<std::string>{"S0001", "S0002", "S0003"}));
+  StartSession("ZHAOLEI");
+  EXPECT_EQ(listed("ZHAOLEI", "HRSMF", "01").front(), "A01");
+  EXPECT_EQ(listed("ZHAOLEI", "COPMA", "61"), (std::vector<std::string>{"C0002", "C0003"}));
+
+  // A limit that is no usable condition shows nothing rather than all, and
+  // never runs.
+  StartSession("ZHANGWEI");
+  F2Request departments("ACTMA", "66");
+  departments.baseLimited = Variant("Y");
+  EXPECT_TRUE(F2GetData(departments).IsEmpty());
+  EXPECT_EQ(platform_.ModalWindows().size(), 4u);
+  EXPECT_EQ(writer_->QueryValue("SELECT COUNT(*) FROM ACTMA WHERE COMPANY = ?", {Variant(kCompanyA)}).AsInteger(), 4);
 }
 
 TEST_P(F2WindowServiceTest, PhraseWindowOffersTheUsersAndTheCommonPhrases) {

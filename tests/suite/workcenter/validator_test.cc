@@ -150,8 +150,11 @@ TEST_P(ValidatorTest, QueryDataAnswersEveryRow) {
   EXPECT_EQ(Texts(labels.values[1]), (Row{"UDF51", "权重", "Weight"}));
   EXPECT_FALSE(Call(service, "QueryData", "ADMMD", "03", Keys({"COPMA"})).found);
 
-  // Number ranges: names as one list, as separate keys, or none for all.
-  for (const Variant& keys : {Keys({"MF001,MF005,UDF51,"}), Keys({"UDF51", "MF005"}), Keys({}), Variant()}) {
+  // Number ranges: names as one list, as separate keys, or none for all;
+  // a table's name (programs load the ranges of M11_TABLE, D11_TABLE ...)
+  // stands for its columns.
+  for (const Variant& keys : {Keys({"MF001,MF005,UDF51,"}), Keys({"UDF51", "MF005"}), Keys({}), Variant(),
+                              Keys({"HRSMF"}), Keys({"hrsmf", ""})}) {
     Answer ranges = Call(service, "QueryData", "NUMFD", "01", keys);
     ASSERT_TRUE(ranges.found);
     ASSERT_EQ(ranges.values.Count(), 2);
@@ -160,6 +163,7 @@ TEST_P(ValidatorTest, QueryDataAnswersEveryRow) {
   }
   Answer one = Call(service, "QueryData", "NUMFD", "01", Keys({"UDF51"}));
   ASSERT_EQ(one.values.Count(), 1);
+  EXPECT_FALSE(Call(service, "QueryData", "NUMFD", "01", Keys({"COPMA"})).found);
   // A long field list is asked in parts; every part's rows come back.
   std::vector<Variant> many;
   for (int i = 0; i < 450; ++i) many.emplace_back("X" + std::to_string(i));
@@ -234,6 +238,26 @@ TEST_P(ValidatorTest, QueryMaxSeqCountsOnWithinGroupDateAndCompany) {
   Answer ranged = MaxSeq(service, "HRSMF", "MF004,MF001", Keys({"2", ""}), "24");
   EXPECT_TRUE(ranged.found);
   EXPECT_EQ(pellor::VarToStr(ranged.values), "24013");
+}
+
+// ZHAOLEI may work only on written-test factors, but whether a key is taken
+// and which number is next must count every row: otherwise he could enter
+// an interview factor's key only to have the save refused, or be handed a
+// number in use.
+TEST_P(ValidatorTest, ALimitedUsersChecksStillCountEveryRow) {
+  auto context = std::make_shared<ServiceContext>();
+  context->writer = Open();
+  context->gateway = OpenGateway();
+  context->company = kCompanyA;
+  context->userId = "ZHAOLEI";
+  Variant service(CreateValidatorService(context));
+  pellor::DispatchSet(service, "BaseLimited", Variant("Y"));
+  Answer taken = Call(service, "CheckValue", "HRSMF", "01", Keys({"B01", "2", ""}));
+  EXPECT_TRUE(taken.found);
+  EXPECT_EQ(Texts(taken.values), (Row{"B01", "2", "仪表仪态"}));
+  writer_->Execute("INSERT INTO HRSMF (MF001, MF002, MF004, COMPANY) VALUES ('240900', '', '2', ?)",
+                   {Variant(kCompanyA)});
+  EXPECT_EQ(pellor::VarToStr(MaxSeq(service, "HRSMF", "MF001", Keys({""}), "24").values), "240901");
 }
 
 TEST_P(ValidatorTest, HostileValuesAreBoundAndBadArgumentsRefused) {

@@ -13,6 +13,7 @@
 #include "../db/db_test_support.h"
 #include "platform/dispatch/class_factory.h"
 #include "platform/rtl/errors.h"
+#include "platform/rtl/format.h"
 #include "platform/ui/platform.h"
 
 namespace suite::testing {
@@ -101,6 +102,41 @@ TEST_P(WorkCenterTest, AnswersVersionMessagesAndOneValidator) {
   EXPECT_EQ(DispatchCall(manager, "Com_Validator").AsDispatch(), validator.AsDispatch());
   VarArgs args{Variant("ADMMB"), Variant("06"), Variant(kCompanyA), Variant::ArrayOf({Variant("PEVF07")}), Variant()};
   EXPECT_TRUE(DispatchInvoke(validator, "CheckValue", args).AsBoolean());
+}
+
+// Every coded message the module raises has a text in the seeded
+// catalogue, and its placeholders take exactly the arguments the module
+// passes with it: one too few raises in the message box, one too many is
+// silently lost.
+TEST_P(WorkCenterTest, EveryMessageTheModuleRaisesFitsItsArguments) {
+  Variant manager = NewManager();
+  struct Case {
+    const char* type;
+    const char* code;
+    int arguments;
+  };
+  const std::vector<Case> cases = {
+      {"E", "000002", 1}, {"W", "000005", 1},  // the field's label
+      {"E", "000005", 0}, {"E", "100002", 0}, {"E", "100187", 0}, {"E", "200820", 0},
+      {"E", "100280", 2}, {"E", "100288", 2},  // label, limit
+      {"E", "200570", 0}, {"E", "200571", 1},  // the refused keys
+      {"E", "100012", 1},                      // one empty argument
+      {"E", "000032", 1}, {"E", "000038", 0}, {"E", "000004", 0}, {"E", "000033", 0},
+      {"E", "000003", 1},  // the field's label
+      {"E", "000007", 0}, {"E", "000008", 0}, {"W", "000001", 0},
+      {"W", "100079", 1},  // the question
+      {"C", "000001", 0}, {"C", "000002", 0}, {"C", "000004", 0}, {"D", "000001", 0}, {"D", "000002", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.type) + " " + c.code);
+    const std::string text = DispatchCall(manager, "GetMessage", {Variant(c.type), Variant(c.code)}).AsString();
+    ASSERT_FALSE(text.empty());
+    std::vector<Variant> arguments;
+    for (int i = 0; i < c.arguments; ++i) arguments.emplace_back("<arg" + std::to_string(i) + ">");
+    std::string shown;
+    ASSERT_NO_THROW(shown = pellor::Format(text, arguments));
+    for (const Variant& argument : arguments) EXPECT_NE(shown.find(argument.AsString()), std::string::npos);
+  }
 }
 
 TEST_P(WorkCenterTest, ExecWorkStartsOnlyKnownProgramsThroughTheHost) {
