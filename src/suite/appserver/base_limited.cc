@@ -5,6 +5,7 @@
 
 #include "platform/rtl/errors.h"
 #include "platform/rtl/strutils.h"
+#include "suite/db/base_data_limit.h"
 #include "suite/db/client_text.h"
 #include "suite/db/schema.h"
 
@@ -32,11 +33,11 @@ std::vector<std::pair<std::string, std::string>> RightsOwners(AppSession& sessio
 // The condition of the rows of `table` the user may work on (UTF-8, the
 // suite's dialect); empty when the user is not limited on that table.
 std::string LimitCondition(AppSession& session, const std::string& table) {
-  db::Connection& db = *session.writer;
+  db::Connection& connection = *session.writer;
   const auto owners = RightsOwners(session);
   bool limited = false;
   for (const auto& [owner, kind] : owners) {
-    auto rights = db.Query("SELECT MF006 FROM ADMMF WHERE COMPANY = ? AND MF001 = ? AND MF002 = ? AND MF003 = ?",
+    auto rights = connection.Query("SELECT MF006 FROM ADMMF WHERE COMPANY = ? AND MF001 = ? AND MF002 = ? AND MF003 = ?",
                            {Variant(session.company), Variant(owner), Variant(kind), Variant(session.programId)});
     if (rights->Next()) {
       limited = pellor::SameText(pellor::Trim(rights->Value(0).AsString()), "Y");
@@ -44,12 +45,7 @@ std::string LimitCondition(AppSession& session, const std::string& table) {
     }
   }
   if (!limited) return std::string();
-  for (const auto& [owner, kind] : owners) {
-    auto rule = db.Query("SELECT BL004 FROM ADMBL WHERE COMPANY = ? AND BL001 = ? AND BL002 = ? AND UPPER(BL003) = ?",
-                         {Variant(session.company), Variant(owner), Variant(kind), Variant(pellor::UpperCase(table))});
-    if (rule->Next()) return pellor::Trim(rule->Value(0).IsNull() ? std::string() : rule->Value(0).AsString());
-  }
-  return std::string();
+  return db::BaseDataLimit(connection, session.company, session.userId, table);
 }
 
 std::string TextArgument(const Variant& value, const char* what, int codePage) {

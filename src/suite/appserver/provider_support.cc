@@ -1,6 +1,7 @@
 #include "suite/appserver/provider_support.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "suite/db/client_text.h"
 
@@ -25,14 +26,14 @@ pellor::Variant ClientRow(const std::vector<pellor::Variant>& values, int codePa
   std::vector<pellor::Variant> row;
   row.reserve(values.size());
   for (const pellor::Variant& value : values) row.push_back(Utf8ToClient(value, codePage));
-  return pellor::Variant::ArrayOf(row);
+  return pellor::Variant::ArrayOf(std::move(row));
 }
 
 pellor::Variant ClientRow(const db::Cursor& cursor, int codePage) {
   std::vector<pellor::Variant> row;
   row.reserve(static_cast<size_t>(cursor.ColumnCount()));
   for (int i = 0; i < cursor.ColumnCount(); ++i) row.push_back(Utf8ToClient(cursor.Value(i), codePage));
-  return pellor::Variant::ArrayOf(row);
+  return pellor::Variant::ArrayOf(std::move(row));
 }
 
 ConfiguredTable ReadConfiguredTable(const AppSession& session) {

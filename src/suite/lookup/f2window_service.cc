@@ -10,7 +10,7 @@
 #include "platform/rtl/codepage.h"
 #include "platform/rtl/errors.h"
 #include "platform/rtl/strutils.h"
-#include "suite/lookup/base_data_limit.h"
+#include "suite/db/base_data_limit.h"
 #include "suite/lookup/calculator_window.h"
 #include "suite/lookup/characters_window.h"
 #include "suite/lookup/lookup_kinds.h"
@@ -129,7 +129,7 @@ class TF2WindowService : public pellor::TDispatchObject {
       if (!request.user.empty() && request.user != context_->userId) return std::nullopt;
       request.user = context_->userId;
     }
-    request.baseLimited = lookup::IsBaseLimited(v[14], CodePage());
+    request.baseLimited = db::IsBaseLimited(v[14], CodePage());
     // Whose limit applies is unknown: nothing is shown rather than all.
     if (request.baseLimited && request.user.empty()) return std::nullopt;
     if (v[2].IsArray()) {
@@ -187,7 +187,7 @@ class TF2WindowService : public pellor::TDispatchObject {
         // A limit that cannot be read or is no usable condition fails the
         // look-up (caught below) instead of showing every row.
         const std::string limit =
-            lookup::BaseDataLimit(*context_->gateway, context_->company, request->user, kind.table);
+            db::BaseDataLimit(*context_->writer, context_->company, request->user, kind.table);
         if (!limit.empty()) conditions.push_back(context_->gateway->RewriteCondition(limit));
       }
       std::string sql = "SELECT ";

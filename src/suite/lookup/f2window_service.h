@@ -27,7 +27,7 @@
 //      kind's columns), 12 the key columns of element 2 (default: the
 //      kind's keys), 13 the program's field that takes the answer,
 //   14 the program's "BaseLimited" server setting (text): "Y" when the
-//      user's base data are limited (base_data_limit.h); the window then
+//      user's base data are limited (suite/db/base_data_limit.h); the window then
 //      shows, and the answer takes, only the rows the user's limit on the
 //      table permits, and a limit that cannot be used answers nothing,
 //   15, 16 whether the user may see the second and the first protected

@@ -57,7 +57,7 @@
 // number: hiding the rows outside a limited user's permitted ones would let
 // him enter a key that exists, only to have the save refused, or hand him
 // a number already in use. Choosing among base data is the look-up window's
-// business, and it applies the limit (suite/lookup/base_data_limit.h); the
+// business, and it applies the limit (suite/db/base_data_limit.h); the
 // application server's GetBaseLimitedRecs guards changes.
 #include <algorithm>
 #include <memory>
