@@ -48,32 +48,12 @@ std::string ItemList(const std::vector<std::string>& items) {
   return items.empty() ? "no items" : "items " + text;
 }
 
-// The pop-up menu a control offers of its own: a form's PopupMenu, or a
-// control's published PopupMenu reference (as the form's shortcut routing
-// finds it).
-pellor::TPopupMenu* OwnPopupMenu(pellor::TControl& control) {
-  if (auto* form = dynamic_cast<pellor::TCustomForm*>(&control)) return form->PopupMenu();
-  const pellor::TPropInfo* info = pellor::FindPropInfo(control, "PopupMenu");
-  if (info == nullptr || info->kind != pellor::PropKind::kReference || !info->getObject) return nullptr;
-  return dynamic_cast<pellor::TPopupMenu*>(info->getObject(control));
-}
-
-// Where the middle of a control is on the screen, near enough for placing a
-// pop-up menu: the form's frame is taken as even on three sides.
-pellor::TPoint ScreenCentre(const pellor::TControl& control) {
-  int x = control.Width() / 2;
-  int y = control.Height() / 2;
-  const pellor::TControl* c = &control;
-  for (; c->Parent() != nullptr; c = c->Parent()) {
-    x += c->Left();
-    y += c->Top();
+// The middle of a control's client area.
+pellor::TPoint ClientCentre(const pellor::TControl& control) {
+  if (auto* win = dynamic_cast<const pellor::TWinControl*>(&control)) {
+    return {win->ClientWidth() / 2, win->ClientHeight() / 2};
   }
-  if (auto* form = dynamic_cast<const pellor::TCustomForm*>(c)) {
-    const int side = (form->Width() - form->ClientWidth()) / 2;
-    x += form->Left() + side;
-    y += form->Top() + form->Height() - form->ClientHeight() - side;
-  }
-  return {x, y};
+  return {control.Width() / 2, control.Height() / 2};
 }
 
 // The middle of a grid's current cell in the grid's client area; nullopt
@@ -115,34 +95,26 @@ void ScriptRunner::DblClick(const ScriptStep& step) {
   }
 }
 
-// A press of the right button: a grid hears the press (it keeps its current
-// cell), then the nearest pop-up menu that pops up by itself opens — the
-// control's, else its parents', else its form's — with the control as the
-// menu's PopupComponent. The choice comes from a `popup` line before.
+// A press of the right button where a user points: on a grid its current
+// cell (a right click keeps the cell), elsewhere the control's middle. The
+// form's right-click path does the rest, as under a real mouse: the control
+// hears the press, then OnContextPopup runs and the nearest pop-up menu that
+// pops up by itself opens — the control's, else its parents', else its
+// form's — with the control as the menu's PopupComponent. The choice comes
+// from a `popup` line before.
 void ScriptRunner::RightClick(const ScriptStep& step) {
   pellor::TComponent& component = Resolve(step, step.words[0]);
   auto* control = dynamic_cast<pellor::TControl*>(&component);
   if (control == nullptr) Fail(step, NameOf(component) + " is a " + component.ClassName() + ", which a user cannot right-click");
   CheckUsable(step, *control);
-  pellor::TComponentWatch watch(control);
+  pellor::TPoint at = ClientCentre(*control);
   if (auto* grid = dynamic_cast<pellor::TCustomGrid*>(control)) {
-    if (std::optional<pellor::TPoint> at = CurrentCellCentre(*grid)) {
-      pellor::TShiftState shift{pellor::ssRight};
-      Deliver([&] { grid->MouseDown(shift, at->X, at->Y); });
-    }
-    if (!watch) return;
+    if (std::optional<pellor::TPoint> cell = CurrentCellCentre(*grid)) at = *cell;
   }
-  pellor::TPopupMenu* menu = nullptr;
-  for (pellor::TControl* c = control; c != nullptr && menu == nullptr; c = c->Parent()) {
-    menu = OwnPopupMenu(*c);
-    if (menu != nullptr && !menu->AutoPopup()) menu = nullptr;
-  }
-  if (menu == nullptr) Fail(step, NameOf(*control) + " has no pop-up menu");
-  const pellor::TPoint at = ScreenCentre(*control);
-  Deliver([&] {
-    menu->SetPopupComponent(control);
-    menu->Popup(at.X, at.Y);
-  });
+  pellor::TCustomForm* form = pellor::GetParentForm(control);
+  bool taken = true;
+  Deliver([&] { taken = form->RightClickControl(control, at); });
+  if (!taken) Fail(step, NameOf(*control) + " has no pop-up menu");
 }
 
 void ScriptRunner::Choose(const ScriptStep& step) {

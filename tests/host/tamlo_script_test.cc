@@ -159,6 +159,13 @@ page pcMain tsGrid
 row sgData 2
 dblclick sgData
 expect lblChoice Caption "row A02"
+# the grid takes its right click itself, so the queued choice waits for the
+# next menu that opens
+popup miStamp
+rightclick sgData
+expect lblChoice Caption "menu for row A02"
+rightclick pcMain
+expect lblChoice Caption "stamp pcMain"
 )");
   ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
 }

@@ -79,25 +79,6 @@ class TfrmTestDialog : public pellor::TForm {
 
 PELLOR_DEFINE_CLASS(TfrmTestDialog, pellor::TForm);
 
-// A list box with a pop-up menu of its own, published as the program's
-// controls publish theirs, so that a right click finds it before the form's.
-class TPopupListBox : public pellor::TListBox {
-  PELLOR_CLASS(TPopupListBox);
-
- public:
-  explicit TPopupListBox(pellor::TComponent* owner) : TListBox(owner) {}
-  pellor::TPopupMenu* PopupMenu() const { return popupMenu_.Get(); }
-  void SetPopupMenu(pellor::TPopupMenu* menu) { popupMenu_.Set(menu); }
-
- private:
-  static void DefineProperties(pellor::PropertyBuilder<TPopupListBox>& p) {
-    p.Reference("PopupMenu", &TPopupListBox::PopupMenu, &TPopupListBox::SetPopupMenu);
-  }
-  pellor::TComponentRef<pellor::TPopupMenu> popupMenu_{this};
-};
-
-PELLOR_DEFINE_CLASS(TPopupListBox, pellor::TListBox);
-
 pellor::TStringList Lines(std::initializer_list<const char*> utf8) {
   pellor::TStringList lines;
   for (const char* line : utf8) lines.Add(pellor::Cp936(line));
@@ -286,7 +267,7 @@ class TfrmTestProgram : public pellor::TForm, public pevf::IProgramForm {
     };
     combo->OnSelect = [combo, show](pellor::TObject*) { show("colour " + combo->Text()); };
 
-    auto* list = Place<TPopupListBox>(this, this, "lbCity", 424);
+    auto* list = Place<pellor::TListBox>(this, this, "lbCity", 424);
     list->SetItems(Lines({"北京", "上海", "广州"}));
     list->OnClick = [list, show](pellor::TObject*) { show("city " + list->Items()[list->ItemIndex()]); };
     list->OnDblClick = [list, show](pellor::TObject*) {
@@ -297,7 +278,9 @@ class TfrmTestProgram : public pellor::TForm, public pevf::IProgramForm {
     AddItem(this, cityMenu, "miCopyCity", "Copy")->OnClick = [list, show](pellor::TObject*) {
       show("copied " + (list->ItemIndex() >= 0 ? list->Items()[list->ItemIndex()] : std::string()));
     };
-    list->SetPopupMenu(cityMenu);
+    // Attached by name, as a form template attaches its pop-ups; the list
+    // box's own menu comes before the form's on a right click.
+    pellor::SetPropValue(*list, "PopupMenu", "pmCity");
 
     auto* sizes = Place<pellor::TRadioGroup>(this, this, "rgSize", 456);
     sizes->SetItems(Lines({"小", "中", "大"}));
@@ -334,7 +317,12 @@ class TfrmTestProgram : public pellor::TForm, public pevf::IProgramForm {
     AddItem(this, formMenu, "miStamp", "Stamp")->OnClick = [formMenu, show](pellor::TObject*) {
       show("stamp " + (formMenu->PopupComponent() != nullptr ? formMenu->PopupComponent()->Name() : ""));
     };
-    SetPopupMenu(formMenu);
+    pellor::SetPropValue(*this, "PopupMenu", "pmForm");
+    // The grid answers a right click itself: the form's menu stays closed.
+    grid->OnContextPopup = [grid, show](pellor::TObject*, pellor::TPoint, bool& handled) {
+      show("menu for row " + grid->Cells(1, grid->Row()));
+      handled = true;
+    };
 
     auto* lookup = Place<pellor::TButton>(this, this, "btnLookup", 520);
     lookup->SetCaption("Look up...");

@@ -5,6 +5,8 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "platform/ui/menus.h"
+
 namespace pellor {
 
 namespace {
@@ -44,8 +46,10 @@ void TControl::DefineProperties(PropertyBuilder<TControl>& p) {
       .Bool("ParentFont", &TControl::ParentFont, &TControl::SetParentFont)
       .Color("Color", &TControl::Color, &TControl::SetColor)
       .Integer("HelpContext", &TControl::HelpContext, &TControl::SetHelpContext)
+      .Reference("PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu)
       .Event("OnClick", &TControl::OnClick)
-      .Event("OnDblClick", &TControl::OnDblClick);
+      .Event("OnDblClick", &TControl::OnDblClick)
+      .Event("OnContextPopup", &TControl::OnContextPopup);
 }
 
 TControl::TControl(TComponent* owner)
@@ -214,6 +218,70 @@ void TControl::SetHelpContext(int helpContext) {
 
 void TControl::Click() {
   if (OnClick) OnClick(this);
+}
+
+void TControl::SetPopupMenu(TPopupMenu* popupMenu) {
+  if (popupMenu == popupMenu_.Get()) return;
+  popupMenu_.Set(popupMenu);
+  popupRaw_ = popupMenu_.Get();
+  Changed("PopupMenu");
+}
+
+void TControl::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation == opRemove && component != nullptr && component == popupRaw_) {
+    popupRaw_ = nullptr;
+    Changed("PopupMenu");
+  }
+}
+
+TPoint TControl::ClientToScreen(TPoint point) const {
+  for (const TControl* c = this; c != nullptr; c = c->parent_) {
+    const TPoint offset = c->ClientOffset();
+    point.X += c->left_ + offset.X;
+    point.Y += c->top_ + offset.Y;
+  }
+  return point;
+}
+
+bool TControl::ContextPopup(TPoint mousePos) {
+  const bool fromKeyboard = mousePos == kKeyboardContextPos;
+  TPoint at = mousePos;
+  TComponentWatch self(this);
+  for (TControl* c = this; c != nullptr;) {
+    TComponentWatch level(c);
+    if (c->OnContextPopup) {
+      bool handled = false;
+      // A copy: the handler may free the control, and its slot with it.
+      TContextPopupEvent handler = c->OnContextPopup;
+      handler(c, at, handled);
+      if (handled) return true;
+      // What the user pointed at is gone with its window: nothing is left to
+      // open a menu for.
+      if (!self || !level) return true;
+    }
+    TPopupMenu* menu = c->PopupMenu();
+    if (menu != nullptr && menu->AutoPopup()) {
+      TPoint screen;
+      if (fromKeyboard) {
+        const auto* win = dynamic_cast<const TWinControl*>(this);
+        screen = ClientToScreen({(win != nullptr ? win->ClientWidth() : width_) / 2,
+                                 (win != nullptr ? win->ClientHeight() : height_) / 2});
+      } else {
+        screen = ClientToScreen(mousePos);
+      }
+      menu->SetPopupComponent(this);
+      menu->Popup(screen.X, screen.Y);
+      return true;
+    }
+    if (!fromKeyboard) {
+      const TPoint offset = c->ClientOffset();
+      at.X += c->left_ + offset.X;
+      at.Y += c->top_ + offset.Y;
+    }
+    c = c->parent_;
+  }
+  return false;
 }
 
 // ---- TWinControl ----------------------------------------------------------------

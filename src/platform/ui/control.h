@@ -15,6 +15,12 @@
 // Parents do not own their children: owners do. Destroying a parent leaves
 // its children without a parent (they stay with their owner), so that no
 // component ever has two masters.
+//
+// Context menus. Whatever way a user asks for a control's context menu — the
+// right mouse button (TCustomForm::RightClickControl), the context-menu key or
+// Shift+F10 on the focused control (the form's key dispatch) — it ends in
+// TControl::ContextPopup, so that every caller, the front end and the script
+// host alike, gets the same order of events and the same menu.
 #ifndef PELLOR_UI_CONTROL_H_
 #define PELLOR_UI_CONTROL_H_
 
@@ -24,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ui/canvas.h"
 #include "platform/ui/component.h"
 #include "platform/ui/graphics.h"
 #include "platform/ui/platform.h"
@@ -44,7 +51,14 @@ using TShiftState = TSet<TShiftStateItem>;
 // Key events: a handler may change the key (0 swallows it).
 using TKeyEvent = std::function<void(TObject* sender, uint16_t& key, TShiftState shift)>;
 using TKeyPressEvent = std::function<void(TObject* sender, char& key)>;
+// A context menu was asked for at `mousePos`, in the sender's client
+// coordinates, or kKeyboardContextPos when it came from the keyboard. A
+// handler that sets `handled` keeps every pop-up menu closed (it may have
+// shown one of its own).
+using TContextPopupEvent = std::function<void(TObject* sender, TPoint mousePos, bool& handled)>;
+inline constexpr TPoint kKeyboardContextPos{-1, -1};
 
+class TPopupMenu;
 class TWinControl;
 
 class TControl : public TComponent {
@@ -109,8 +123,37 @@ class TControl : public TComponent {
   int HelpContext() const { return helpContext_; }
   void SetHelpContext(int helpContext);
 
+  // The pop-up menu the control offers: it opens on a context-menu request
+  // (ContextPopup), and its shortcuts work while the control or one inside
+  // it has the focus. Written by name in templates ("PopupMenu" =
+  // "popOpenF2Window"); it turns null when the menu goes away.
+  TPopupMenu* PopupMenu() const { return popupMenu_.Get(); }
+  void SetPopupMenu(TPopupMenu* popupMenu);
+
+  // Where a point of the control's client area is on the screen: a control's
+  // Left and Top count from its parent's client area, a top-level control's
+  // from the screen's corner.
+  TPoint ClientToScreen(TPoint point) const;
+
+  // The user asked for the control's context menu at `mousePos` (client
+  // coordinates; kKeyboardContextPos from the keyboard). The request goes
+  // from the control up through its parents to the form, as long as nobody
+  // takes it: at each one OnContextPopup runs first (the sender is that
+  // control, the position in its client area), and a handler that sets
+  // `handled` ends it; then that control's PopupMenu, if it pops up by
+  // itself (AutoPopup), opens with this control as its PopupComponent — at
+  // the mouse, or from the keyboard at this control's middle — and the item
+  // chosen is clicked (TPopupMenu::Popup). True when a handler took the
+  // request or a menu opened (whether or not the user chose from it); false
+  // when the whole chain offered nothing.
+  bool ContextPopup(TPoint mousePos);
+
   // Runs OnClick.
   virtual void Click();
+  // A press of a mouse button at a point of the client area. The base does
+  // nothing; controls that react to the pointer themselves (a grid makes
+  // the cell under it current) override it.
+  virtual void MouseDown(TShiftState shift, int x, int y) {}
   // A window message of the platform's own numbering sent to this control
   // (the look-up requests 1034 ... of the controls go to their form this
   // way). The base answers 0 and does nothing.
@@ -118,10 +161,15 @@ class TControl : public TComponent {
 
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
+  TContextPopupEvent OnContextPopup;
 
  protected:
   // After the font changed, from whatever cause.
   virtual void FontChanged() {}
+  // Where the client area begins inside the control's bounds; a form's
+  // frame, caption and menu bar move it.
+  virtual TPoint ClientOffset() const { return {}; }
+  void Notification(TComponent* component, TOperation operation) override;
 
  private:
   friend class TWinControl;
@@ -151,6 +199,9 @@ class TControl : public TComponent {
   TColor color_ = clWindow;
   int helpContext_ = 0;
   std::unique_ptr<TFont> font_;
+  TComponentRef<TPopupMenu> popupMenu_{this};
+  // The menu as last set, to report its going when the reference clears.
+  TComponent* popupRaw_ = nullptr;
 };
 
 class TWinControl : public TControl {

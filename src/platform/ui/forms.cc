@@ -46,12 +46,10 @@ std::optional<bool> BoolProp(TControl* control, std::string_view name) {
   return info->getOrdinal(*control) != 0;
 }
 
-// The pop-up menu a control offers through a published PopupMenu property.
-TPopupMenu* PopupMenuOf(TControl* control) {
-  if (auto* form = dynamic_cast<TCustomForm*>(control)) return form->PopupMenu();
-  const TPropInfo* info = FindPropInfo(*control, "PopupMenu");
-  if (info == nullptr || info->kind != PropKind::kReference || !info->getObject) return nullptr;
-  return dynamic_cast<TPopupMenu*>(info->getObject(*control));
+// The keys that ask the focused control for its context menu.
+bool IsContextMenuKey(uint16_t key, TShiftState shift) {
+  if (shift.Contains(ssCtrl) || shift.Contains(ssAlt)) return false;
+  return key == VK_APPS || (key == VK_F10 && shift.Contains(ssShift));
 }
 
 bool EnabledChain(const TControl* control) {
@@ -109,7 +107,6 @@ void TCustomForm::DefineProperties(PropertyBuilder<TCustomForm>& p) {
       .Integer("ClientWidth", &TCustomForm::ClientWidth, &TCustomForm::SetClientWidth)
       .Integer("ClientHeight", &TCustomForm::ClientHeight, &TCustomForm::SetClientHeight)
       .Reference("Menu", &TCustomForm::Menu, &TCustomForm::SetMenu)
-      .Reference("PopupMenu", &TCustomForm::PopupMenu, &TCustomForm::SetPopupMenu)
       .Reference("ActiveControl", &TCustomForm::ActiveControl, &TCustomForm::SetActiveControl)
       .Integer("ModalResult", &TCustomForm::ModalResult, &TCustomForm::SetModalResult, &kModalResultIdents)
       .Event("OnCreate", &TCustomForm::OnCreate)
@@ -328,10 +325,12 @@ void TCustomForm::SetMenu(TMainMenu* menu) {
   KeepClientSize(cw, ch);
 }
 
-void TCustomForm::SetPopupMenu(TPopupMenu* popupMenu) {
-  if (popupMenu == popupMenu_.Get()) return;
-  popupMenu_.Set(popupMenu);
-  Changed("PopupMenu");
+TPoint TCustomForm::ClientOffset() const {
+  int w = 0;
+  int h = 0;
+  NonClientSize(w, h);
+  // The frame is even on all four sides; caption and menu bar sit on top.
+  return {w / 2, h - w / 2};
 }
 
 void TCustomForm::Notification(TComponent* component, TOperation operation) {
@@ -707,7 +706,7 @@ bool TCustomForm::MenuShortCut(TWinControl* target, TShortCut shortCut) {
   if (key == 0 || key == VK_SHIFT || key == VK_CONTROL || key == VK_MENU) return false;
   std::vector<TPopupMenu*> popups;
   for (TControl* c = target; c != nullptr; c = c->Parent()) {
-    TPopupMenu* popup = PopupMenuOf(c);
+    TPopupMenu* popup = c->PopupMenu();
     if (popup != nullptr && std::find(popups.begin(), popups.end(), popup) == popups.end()) popups.push_back(popup);
     if (c == this) break;
   }
@@ -785,6 +784,11 @@ TCustomForm::KeyRoute TCustomForm::RouteKeyDown(uint16_t key, TShiftState shift)
   if (auto* handling = dynamic_cast<IKeyHandling*>(target)) {
     handling->HandleKeyDown(k, shift);
     if (k == 0) return KeyRoute::kSwallowed;
+  }
+  // The key the control left alone may still be the one a user presses for
+  // the context menu; a handler above that changed it asked for another key.
+  if (IsContextMenuKey(k, shift) && targetWatch && target->ContextPopup(kKeyboardContextPos)) {
+    return KeyRoute::kUsed;
   }
   return KeyRoute::kPassed;
 }
@@ -889,6 +893,21 @@ void TCustomForm::ClickControl(TControl* control) {
     if (!watch || ActiveControl() != win) return;
   }
   control->Click();
+}
+
+bool TCustomForm::RightClickControl(TControl* control, TPoint at) {
+  CheckAcceptsInput();
+  if (control == nullptr || !ContainsControl(control)) {
+    throw EInvalidOperation("Control '" + (control != nullptr ? control->Name() : std::string()) +
+                            "' is not on form '" + FormName(*this) + "'");
+  }
+  if (!control->Showing() || !EnabledChain(control)) {
+    throw EInvalidOperation("Cannot right-click '" + control->Name() + "': it is hidden or disabled");
+  }
+  TComponentWatch watch(control);
+  control->MouseDown(TShiftState{ssRight}, at.X, at.Y);
+  if (!watch) return true;
+  return control->ContextPopup(at);
 }
 
 // ---- Messages and painting -------------------------------------------------------------------

@@ -45,9 +45,9 @@
 // (SendKeyDown / SendKeyPress / SendKeyUp, or PressKey and TypeText for both
 // at once). A key down goes, in this order:
 //   1. to the shortcuts: the pop-up menus of the focused control and its
-//      parents (a published PopupMenu property), the form's OnShortCut, the
-//      form's main menu (TMenu::IsShortCut). A used shortcut ends the key;
-//      no character follows it.
+//      parents (their PopupMenu), the form's OnShortCut, the form's main
+//      menu (TMenu::IsShortCut). A used shortcut ends the key; no character
+//      follows it.
 //   2. to the dialog keys, unless the focused control wants them itself
 //      (IKeyHandling::WantedKeys): Tab and Shift+Tab move the focus through
 //      the tab order; Ctrl+Tab goes to the key handling of the containers
@@ -58,6 +58,10 @@
 //   3. to the form's OnKeyDown when KeyPreview is on, then to the focused
 //      control's OnKeyDown, then to its own key handling (IKeyHandling).
 //      A handler that sets the key to 0 swallows it; the rest do not see it.
+//   4. a key left alone by all of these that asks for a context menu (the
+//      context-menu key, or Shift+F10) goes to the focused control's
+//      ContextPopup (control.h), from the keyboard; the key is used when a
+//      handler or a menu took the request.
 // Menu shortcuts come before the form and the control see the key, as they
 // did on the original platform; the programs were written for that order (a
 // shortcut Ctrl+F2 never reaches a form's F2 handling). Key presses and key
@@ -223,8 +227,6 @@ class TCustomForm : public TWinControl, public IModalWindow {
   // form has the input. Keeps the client area.
   TMainMenu* Menu() const { return menu_.Get(); }
   void SetMenu(TMainMenu* menu);
-  TPopupMenu* PopupMenu() const { return popupMenu_.Get(); }
-  void SetPopupMenu(TPopupMenu* popupMenu);
 
   // ---- Showing ------------------------------------------------------------------
   void SetVisible(bool visible) override;
@@ -285,6 +287,12 @@ class TCustomForm : public TWinControl, public IModalWindow {
   // EInvalidOperation when the control is not on the form, not showing or
   // disabled (itself or a parent), or the form takes no input.
   void ClickControl(TControl* control);
+  // A press of the user's right mouse button at `at`, in the client area of
+  // `control` (this form or a control on it): the control hears the press
+  // (MouseDown with ssRight), then, unless the press freed it, its context
+  // menu is asked for (ContextPopup). The focus stays where it is. Returns
+  // what ContextPopup answers. EInvalidOperation as for ClickControl.
+  bool RightClickControl(TControl* control, TPoint at);
   // The shortcut steps of a key down: OnShortCut, then the main menu.
   bool IsShortCut(TShortCut shortCut);
 
@@ -320,6 +328,7 @@ class TCustomForm : public TWinControl, public IModalWindow {
   virtual void DoDestroy();
   virtual void Resize();
   void Notification(TComponent* component, TOperation operation) override;
+  TPoint ClientOffset() const override;
   // Acts on a close action as Close() does after OnClose.
   void ApplyCloseAction(TCloseAction action);
 
@@ -354,7 +363,6 @@ class TCustomForm : public TWinControl, public IModalWindow {
   bool scaled_ = true;
   int pixelsPerInch_ = kPixelsPerInch;
   TComponentRef<TMainMenu> menu_{this};
-  TComponentRef<TPopupMenu> popupMenu_{this};
   TComponentRef<TWinControl> activeControl_{this};
   // The targets as last set, to tell which reference went when one goes.
   TComponent* activeRaw_ = nullptr;

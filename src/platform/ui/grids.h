@@ -218,7 +218,7 @@ class TCustomGrid : public TWinControl, public IKeyHandling {
   TDialogCodes WantedKeys() const override;
   // A press of a mouse button at a client point: the data cell under it
   // becomes current, then OnMouseDown runs.
-  virtual void MouseDown(TShiftState shift, int x, int y);
+  void MouseDown(TShiftState shift, int x, int y) override;
   // A turn of the wheel: OnMouseWheel, then, unless handled, one row per
   // notch. True when the turn was used.
   bool MouseWheel(TShiftState shift, int delta);

@@ -10,8 +10,7 @@ PELLOR_DEFINE_CLASS(TTestPanel, TWinControl);
 TTestEdit::TTestEdit(TComponent* owner) : TWinControl(owner) { SetTabStop(true); }
 
 void TTestEdit::DefineProperties(PropertyBuilder<TTestEdit>& p) {
-  p.Text("Text", &TTestEdit::Text, &TTestEdit::SetText)
-      .Reference("PopupMenu", &TTestEdit::PopupMenu, &TTestEdit::SetPopupMenu);
+  p.Text("Text", &TTestEdit::Text, &TTestEdit::SetText);
 }
 
 void TTestEdit::HandleKeyPress(char& key) {

@@ -20,8 +20,6 @@ class TTestEdit : public TWinControl, public IKeyHandling {
 
  public:
   explicit TTestEdit(TComponent* owner);
-  TPopupMenu* PopupMenu() const { return popupMenu_.Get(); }
-  void SetPopupMenu(TPopupMenu* menu) { popupMenu_.Set(menu); }
 
   // Printable bytes go into Text, Backspace takes the last byte off.
   void HandleKeyPress(char& key) override;
@@ -29,7 +27,6 @@ class TTestEdit : public TWinControl, public IKeyHandling {
 
  private:
   static void DefineProperties(PropertyBuilder<TTestEdit>& p);
-  TComponentRef<TPopupMenu> popupMenu_{this};
 };
 
 class TTestMemo : public TTestEdit {
