@@ -234,17 +234,14 @@ pellor::ProviderPacket TColorProvider::Fetch(OpenCursor& cursor, int count) {
       colours.push_back(Colour(cursor.layout, component, page.rows));
     }
     for (size_t i = 0; i < page.rows.size(); ++i) {
-      std::vector<Variant> out;
-      for (const Variant& v : page.rows[i]) out.push_back(Utf8ToClient(v, session_->clientCodePage));
-      for (const auto& texts : colours) {
-        out.push_back(Utf8ToClient(Variant(texts[i]), session_->clientCodePage));
-      }
-      rows.push_back(Variant::ArrayOf(out));
+      std::vector<Variant> out = std::move(page.rows[i]);
+      for (const auto& texts : colours) out.emplace_back(texts[i]);
+      rows.push_back(ClientRow(std::move(out), session_->clientCodePage));
     }
     wanted -= static_cast<int64_t>(page.rows.size());
   }
   pellor::ProviderPacket packet;
-  packet.rows = Variant::ArrayOf(rows);
+  packet.rows = Variant::ArrayOf(std::move(rows));
   packet.allFetched = cursor.keyset->AtEnd();
   return packet;
 }

@@ -28,13 +28,6 @@ struct Refusal {
   Variant current;
 };
 
-// Characters of a UTF-8 text (continuation bytes are not counted).
-size_t Utf8Length(const std::string& text) {
-  size_t n = 0;
-  for (unsigned char c : text) n += (c & 0xC0) != 0x80;
-  return n;
-}
-
 // A client's value as the database is to hold it in `column`.
 Variant ToDatabase(const Variant& value, const db::ColumnDef& column, int codePage) {
   if (value.IsBlank()) return Variant::Null();
@@ -42,7 +35,7 @@ Variant ToDatabase(const Variant& value, const db::ColumnDef& column, int codePa
     case db::ColumnType::kVarchar:
     case db::ColumnType::kText: {
       std::string text = value.IsText() ? ClientTextToUtf8(value, codePage) : value.AsString();
-      if (column.type == db::ColumnType::kVarchar && Utf8Length(text) > static_cast<size_t>(column.size)) {
+      if (column.type == db::ColumnType::kVarchar && Utf8CharacterCount(text) > static_cast<size_t>(column.size)) {
         throw Refusal{pellor::kApplyErrorInvalid,
                       "The value of " + column.name + " is longer than " + pellor::IntToStr(column.size) +
                           " characters",
@@ -178,7 +171,7 @@ pellor::ProviderPacket TMainProvider::Fetch(const Table& table, OpenCursor& curs
     if (page.columns.size() != table.def->columns.size()) {
       throw pellor::EDatabaseError("The query of " + table.def->name + " answered an unexpected column list");
     }
-    for (const auto& row : page.rows) rows.push_back(ClientRow(row, session_->clientCodePage));
+    for (auto& row : page.rows) rows.push_back(ClientRow(std::move(row), session_->clientCodePage));
     wanted -= static_cast<int64_t>(page.rows.size());
     if (cursor.remaining >= 0) cursor.remaining -= static_cast<int64_t>(page.rows.size());
     if (page.rows.empty()) break;

@@ -22,11 +22,9 @@ pellor::TFieldDef FieldDefOf(const db::ColumnDef& column) {
   return def;
 }
 
-pellor::Variant ClientRow(const std::vector<pellor::Variant>& values, int codePage) {
-  std::vector<pellor::Variant> row;
-  row.reserve(values.size());
-  for (const pellor::Variant& value : values) row.push_back(Utf8ToClient(value, codePage));
-  return pellor::Variant::ArrayOf(std::move(row));
+pellor::Variant ClientRow(std::vector<pellor::Variant> values, int codePage) {
+  for (pellor::Variant& value : values) value = Utf8ToClient(value, codePage);
+  return pellor::Variant::ArrayOf(std::move(values));
 }
 
 pellor::Variant ClientRow(const db::Cursor& cursor, int codePage) {

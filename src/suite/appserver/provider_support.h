@@ -25,8 +25,10 @@ namespace suite {
 pellor::TFieldDef FieldDefOf(const db::ColumnDef& column);
 
 // A row read from the database as the client reads it: an array of the
-// values, texts in `codePage`. The cursor form takes its current row.
-pellor::Variant ClientRow(const std::vector<pellor::Variant>& values, int codePage);
+// values, texts in `codePage`. The values are converted where they stand
+// (pass a row that is no longer needed with std::move to save a copy). The
+// cursor form takes its current row.
+pellor::Variant ClientRow(std::vector<pellor::Variant> values, int codePage);
 pellor::Variant ClientRow(const db::Cursor& cursor, int codePage);
 
 // The connected program's main table (configuration M11_TABLE) and its key

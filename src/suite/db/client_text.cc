@@ -27,6 +27,12 @@ std::string ClientTextToUtf8(const Variant& value, int codePage) {
   return value.AsString();
 }
 
+size_t Utf8CharacterCount(std::string_view utf8) {
+  size_t count = 0;
+  for (unsigned char byte : utf8) count += (byte & 0xC0) != 0x80;
+  return count;
+}
+
 Variant Utf8ToClient(const Variant& value, int codePage) {
   if (value.Type() != pellor::VarType::kString || IsAscii(value.RawString())) return value;
   return Variant(pellor::WideToAnsi(pellor::Utf8ToWide(value.RawString()), codePage));

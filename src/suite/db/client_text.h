@@ -7,7 +7,9 @@
 #ifndef PELLOR_SUITE_DB_CLIENT_TEXT_H_
 #define PELLOR_SUITE_DB_CLIENT_TEXT_H_
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "platform/rtl/codepage.h"
 #include "platform/rtl/variant.h"
@@ -20,6 +22,9 @@ std::string ClientTextToUtf8(const pellor::Variant& value, int codePage = pellor
 // A value read from the database for the client: a (UTF-8) narrow text comes
 // back in `codePage`; every other value is returned as it is.
 pellor::Variant Utf8ToClient(const pellor::Variant& value, int codePage = pellor::kCodePageGB);
+
+// Characters of a UTF-8 text, which is what the columns' VARCHAR sizes count.
+size_t Utf8CharacterCount(std::string_view utf8);
 
 }  // namespace suite
 

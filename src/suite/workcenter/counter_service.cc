@@ -1,7 +1,5 @@
 #include "suite/workcenter/counter_service.h"
 
-#include <cstdio>
-#include <ctime>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -11,6 +9,7 @@
 
 #include "platform/dispatch/dispatch.h"
 #include "platform/rtl/codepage.h"
+#include "platform/rtl/datetime.h"
 #include "platform/rtl/errors.h"
 #include "platform/rtl/strutils.h"
 #include "platform/xml/xml.h"
@@ -28,22 +27,6 @@ namespace {
 
 [[noreturn]] void Fail(std::string_view operation, const std::string& fault) {
   throw EDispatchError(std::string(operation) + ": " + fault);
-}
-
-// Characters of a UTF-8 text, which is what the VARCHAR limits count.
-size_t CharacterCount(std::string_view utf8) {
-  size_t count = 0;
-  for (unsigned char byte : utf8) count += (byte & 0xC0) != 0x80;
-  return count;
-}
-
-std::string Today() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[48];
-  std::snprintf(text, sizeof text, "%04d%02d%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
-  return text;
 }
 
 // An XML name as the option documents use them: ASCII letters, digits, "_",
@@ -286,10 +269,10 @@ class TCounterService : public pellor::TDispatchObject {
     CheckCompany(operation, a[0]);
     OptionOwner owner{Text(operation, "the user ID", a[1]), Text(operation, "the program code", a[2])};
     CheckUser(operation, owner.user);
-    if (owner.user.empty() || CharacterCount(owner.user) > 10) {
+    if (owner.user.empty() || Utf8CharacterCount(owner.user) > 10) {
       Fail(operation, "the user ID \"" + owner.user + "\" is not 1 to 10 characters long");
     }
-    if (owner.program.empty() || CharacterCount(owner.program) > 20) {
+    if (owner.program.empty() || Utf8CharacterCount(owner.program) > 20) {
       Fail(operation, "the program code \"" + owner.program + "\" is not 1 to 20 characters long");
     }
     return owner;
@@ -344,11 +327,11 @@ class TCounterService : public pellor::TDispatchObject {
     if (a[4].IsArray() || a[4].IsDispatch()) Fail("SetUserDefine", "the value must be a single value");
     const std::string value = context_->ToUtf8(a[4]);
     const std::string key = UserDefineKey(keyPath, value);
-    if (CharacterCount(key) > 60) Fail("SetUserDefine", "the key " + key + " is longer than 60 characters");
+    if (Utf8CharacterCount(key) > 60) Fail("SetUserDefine", "the key " + key + " is longer than 60 characters");
 
     db::Connection& writer = *context_->writer;
     db::WriteTransaction transaction(writer);
-    const std::string today = Today();
+    const std::string today = pellor::DateToStr8(pellor::Today());
     // Make sure the row exists before reading it for the merge: two users'
     // first writes of one key would otherwise both insert, and the second
     // would fail on the key; now the second waits on the row lock and merges
